@@ -1,0 +1,112 @@
+#include "e2e.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+Project::Project() {
+  char tmpl[] = "/tmp/zentro-e2e-XXXXXX";
+  if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+  root_ = tmpl;
+  mkdir((root_ + "/data").c_str(), 0777);
+}
+
+Project::~Project() {
+  std::string cmd = "chmod -R u+rwx '" + root_ + "' 2>/dev/null; rm -rf '" + root_ + "'";
+  if (system(cmd.c_str()) != 0) {
+  }
+}
+
+void Project::Write(const std::string &rel, const std::string &bytes) const {
+  std::ofstream f(Path(rel), std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!f) throw std::runtime_error("cannot write " + rel);
+}
+
+void Project::WriteData(const std::string &name, size_t size) const {
+  Write("data/" + name, std::string(size, 'x'));
+}
+
+std::string Project::Read(const std::string &rel) const {
+  std::ifstream f(Path(rel), std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool Project::Exists(const std::string &rel) const {
+  struct stat st;
+  return lstat(Path(rel).c_str(), &st) == 0;
+}
+
+std::vector<std::string> ZentroCommand() {
+  const char *run = getenv("ZENTRO_RUN");
+  if (run && *run) return {"/bin/sh", "-c", std::string(run) + " \"$@\"", "zentro"};
+  return {ZENTRO_EXE};
+}
+
+static std::string Slurp(int fd) {
+  std::string s;
+  char buf[4096];
+  lseek(fd, 0, SEEK_SET);
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) s.append(buf, static_cast<size_t>(n));
+  return s;
+}
+
+static int TempFile(const char *tag) {
+  std::string name = std::string("/tmp/zentro-") + tag + "-XXXXXX";
+  int fd = mkstemp(&name[0]);
+  if (fd < 0) throw std::runtime_error("mkstemp failed");
+  unlink(name.c_str());
+  return fd;
+}
+
+Result RunZentro(const Project &p, const std::vector<std::string> &args, const std::string &input) {
+  int in = TempFile("in"), out = TempFile("out"), err = TempFile("err");
+  if (write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+    throw std::runtime_error("cannot write the input");
+  lseek(in, 0, SEEK_SET);
+
+  std::vector<std::string> argv = ZentroCommand();
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char *> cargv;
+  for (auto &a : argv) cargv.push_back(&a[0]);
+  cargv.push_back(nullptr);
+  std::string dir = p.Path("data");
+
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    execv(cargv[0], cargv.data());
+    _exit(127);
+  }
+  int st = 0;
+  while (waitpid(pid, &st, 0) < 0) {
+  }
+  Result r;
+  r.out = Slurp(out);
+  r.err = Slurp(err);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+  close(in);
+  close(out);
+  close(err);
+  return r;
+}
+
+std::string Dos(const std::string &text) {
+  std::string s;
+  for (char c : text) {
+    if (c == '\n') s += '\r';
+    s += c;
+  }
+  return s;
+}

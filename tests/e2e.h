@@ -1,0 +1,49 @@
+// Runs the built zentro in a temporary project: a root directory with a
+// data directory in it, where zentro is started.
+#ifndef ZENTRO_TESTS_E2E_H_
+#define ZENTRO_TESTS_E2E_H_
+
+#include <string>
+#include <vector>
+
+class Project {
+ public:
+  Project();
+  ~Project();
+  Project(const Project &) = delete;
+  Project &operator=(const Project &) = delete;
+
+  const std::string &root() const { return root_; }
+  // Paths are relative to the project root: "data/memcfg.cfg", "addrs.h".
+  std::string Path(const std::string &rel) const { return root_ + "/" + rel; }
+  void Write(const std::string &rel, const std::string &bytes) const;
+  // A data file of the given size.
+  void WriteData(const std::string &name, size_t size) const;
+  void Config(const std::string &text) const { Write("data/memcfg.cfg", text); }
+  std::string Read(const std::string &rel) const;
+  bool Exists(const std::string &rel) const;
+
+ private:
+  std::string root_;
+};
+
+struct Result {
+  std::string out;  // everything written to standard output
+  std::string err;  // everything written to standard error
+  int status;       // the exit status, or 128 + the signal that ended it
+};
+
+// Runs zentro with the arguments in the project's data directory, standard
+// input read from the given text.
+Result RunZentro(const Project &p, const std::vector<std::string> &args = {},
+                 const std::string &input = "");
+
+// The command that runs zentro: ZENTRO_RUN from the environment (a shell
+// command prefix, for instance wine), or the zentro next to the tests.
+std::vector<std::string> ZentroCommand();
+
+// Turns every "\n" into "\r\n": expected texts are written with bare line
+// feeds.
+std::string Dos(const std::string &text);
+
+#endif  // ZENTRO_TESTS_E2E_H_

@@ -1,0 +1,3 @@
+#include "textout.h"
+
+#include <gtest/gtest.h>
