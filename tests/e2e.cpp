@@ -51,6 +51,11 @@ std::vector<std::string> ZentroCommand() {
   return {ZENTRO_EXE};
 }
 
+bool RunsNatively() {
+  const char *run = getenv("ZENTRO_RUN");
+  return !run || !*run;
+}
+
 static std::string Slurp(int fd) {
   std::string s;
   char buf[4096];

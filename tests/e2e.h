@@ -42,6 +42,11 @@ Result RunZentro(const Project &p, const std::vector<std::string> &args = {},
 // command prefix, for instance wine), or the zentro next to the tests.
 std::vector<std::string> ZentroCommand();
 
+// False when ZENTRO_RUN runs zentro some other way (a Windows build under
+// wine): tests of what only POSIX allows (a FIFO, a tab in a file name, a
+// symlink to /dev/full) skip themselves then.
+bool RunsNatively();
+
 // Turns every "\n" into "\r\n": expected texts are written with bare line
 // feeds.
 std::string Dos(const std::string &text);
