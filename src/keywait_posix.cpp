@@ -69,18 +69,27 @@ static void ReadRestOfCharacter(int first) {
   }
 }
 
+// Whether standard input is a terminal, asked once: with input redirected
+// a run with many warnings then makes no system call per wait.
+static int stdinterminal = -1;
+
 void KeyWait() {
   if (pendingcode) {
     pendingcode = false;
     return;
   }
-  if (!isatty(0) || tcgetattr(0, &saved) != 0) return;
+  if (stdinterminal < 0) stdinterminal = isatty(0) == 1;
+  if (!stdinterminal || tcgetattr(0, &saved) != 0) return;
 
   struct sigaction sa = {};
   sa.sa_handler = RestoreAndDie;
   sigemptyset(&sa.sa_mask);
-  for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; i++)
-    sigaction(kSignals[i], &sa, &oldactions[i]);
+  for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; i++) {
+    sigaction(kSignals[i], nullptr, &oldactions[i]);
+    // A signal the process was started with ignored (nohup, trap '') does
+    // not end it, so it stays ignored during the wait too.
+    if (oldactions[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &sa, nullptr);
+  }
 
   struct termios raw = saved;
   raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
