@@ -113,7 +113,14 @@ static bool WriteJustexeFile() {
   return false;
 }
 
-int main(int argc, char **argv) {
+// The body of main. It starts from the initial state of every run variable,
+// so that it can run more than once in one process (the fuzzer does).
+int ZentroMain(int argc, char **argv) {
+  dataobj = 0;
+  Address = 0x80090000u;
+  writefailed = false;
+  memcfg = ConfigStream();
+  cbat = addrs = loadtims = datas = justexe = TextStream();
   DiskInit();
   InitConsole();
   Say("ZENTRO Version 3 by ormel\n");
@@ -154,3 +161,7 @@ int main(int argc, char **argv) {
   FlushText(console);
   return written && !writefailed ? 0 : -1;
 }
+
+#ifndef ZENTRO_NO_MAIN  // defined where ZentroMain is called in-process
+int main(int argc, char **argv) { return ZentroMain(argc, argv); }
+#endif

@@ -1,0 +1,227 @@
+// The generated files fed to the programs that consume them: addrs.h and
+// loadtims.c to the console CPU's C compiler (GCC for the R3000), caetla.bat
+// and justexe.bat to a DOS-style command interpreter (wine's cmd) with a
+// stand-in catflap.exe that logs how it was called. A test skips itself when
+// its tool is not installed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "e2e.h"
+
+namespace {
+
+// The full path of a program found on PATH or in one of the extra
+// directories; empty when there is none.
+std::string Find(const std::string &program, const std::vector<std::string> &extra = {}) {
+  std::vector<std::string> dirs = extra;
+  const char *path = getenv("PATH");
+  std::string rest = path ? path : "/usr/bin:/bin";
+  for (size_t start = 0;;) {
+    size_t colon = rest.find(':', start);
+    dirs.push_back(rest.substr(start, colon - start));
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  for (const std::string &dir : dirs) {
+    std::string candidate = dir + "/" + program;
+    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+struct Ran {
+  int status;
+  std::string output;  // standard output and standard error together
+};
+
+// Runs a program in a directory with extra environment variables, standard
+// input from /dev/null.
+Ran RunIn(const std::string &dir, const std::vector<std::string> &argv,
+          const std::vector<std::string> &env = {}) {
+  char name[] = "/tmp/zentro-consumer-XXXXXX";
+  int out = mkstemp(name);
+  if (out < 0) return {-1, "mkstemp failed"};
+  unlink(name);
+  std::vector<char *> args;
+  for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    for (const std::string &e : env) putenv(const_cast<char *>(e.c_str()));
+    int in = open("/dev/null", O_RDONLY);
+    if (chdir(dir.c_str()) != 0 || in < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int st = 0;
+  while (waitpid(pid, &st, 0) < 0) {
+  }
+  Ran r;
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+  lseek(out, 0, SEEK_SET);
+  char buf[4096];
+  for (ssize_t n; (n = read(out, buf, sizeof buf)) > 0;)
+    r.output.append(buf, static_cast<size_t>(n));
+  close(out);
+  return r;
+}
+
+// A small project like a real one: images, a level, a sound bank placed
+// higher up by a start address, a remark and a file that is missing.
+void MakeProject(const Project &p) {
+  p.WriteData("font.tim", 0x2034);
+  p.WriteData("sprites.tim", 0x214);
+  p.WriteData("level.bin", 0x101);
+  p.WriteData("Map01.Bin", 0x40);
+  p.WriteData("music.vh", 0x40);
+  p.WriteData("music.vb", 0x1000);
+  p.Config(
+      "# load order\r\n"
+      "font.tim\r\n"
+      "sprites.tim player and enemy sprites\r\n"
+      "level.bin\r\n"
+      "missing.tim\r\n"
+      "Map01.Bin\r\n"
+      "$80100000\r\n"
+      "music.vh\r\n"
+      "music.vb\r\n");
+}
+
+const char *const kSymbols[] = {"FONT_TIM",  "SPRITES_TIM", "LEVEL_BIN",
+                                "MAP01_BIN", "MUSIC_VH",    "MUSIC_VB"};
+
+// loadtims.c with addrs.h compiled for the console's R3000, warnings as
+// errors, in both modes; a second unit checks that the compiler reads every
+// macro of addrs.h as the layout meant it.
+TEST(ConsoleCompilerTest, CompilesGeneratedSources) {
+  std::string cc = Find("mipsel-linux-gnu-gcc");
+  std::string nm = Find("mipsel-linux-gnu-nm");
+  if (cc.empty() || nm.empty())
+    GTEST_SKIP() << "mipsel-linux-gnu-gcc is not installed (Debian: gcc-mipsel-linux-gnu)";
+  const std::vector<std::string> flags = {"-march=r3000", "-msoft-float", "-mno-abicalls",
+                                          "-fno-pic",     "-G0",          "-std=gnu89",
+                                          "-Wall",        "-Wextra",      "-Werror"};
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project p;
+    MakeProject(p);
+    Result r =
+        RunZentro(p, asm_mode ? std::vector<std::string>{"-asm"} : std::vector<std::string>{});
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    // LoadTim belongs to the console program; loadtims.c calls it undeclared.
+    p.Write("loadtim.h",
+            asm_mode ? "void LoadTim(char *tim);\n" : "void LoadTim(unsigned long addr);\n");
+    std::string check = "#include \"addrs.h\"\n";
+    if (asm_mode) {
+      for (const char *s : kSymbols)
+        check += std::string("char *use_") + s + "(void) { return " + s + "; }\n";
+    } else {
+      check +=
+          "typedef char font[FONT_TIM == 0x80090000UL ? 1 : -1];\n"
+          "typedef char sprites[SPRITES_TIM == 0x80092034UL ? 1 : -1];\n"
+          "typedef char level[LEVEL_BIN == 0x80092248UL ? 1 : -1];\n"
+          "typedef char map[MAP01_BIN == 0x8009234CUL ? 1 : -1];\n"
+          "typedef char vh[MUSIC_VH == 0x80100000UL ? 1 : -1];\n"
+          "typedef char vb[MUSIC_VB == 0x80100040UL ? 1 : -1];\n";
+    }
+    check +=
+        "typedef char size[FONT_TIM_SIZE == 0x2034 && LEVEL_BIN_SIZE == 0x101 &&"
+        " MUSIC_VB_SIZE == 0x1000 ? 1 : -1];\n";
+    check += "typedef char used[USED_MEM == 0x81040 ? 1 : -1];\n";
+    p.Write("check.c", check);
+
+    std::vector<std::string> compile = {cc};
+    compile.insert(compile.end(), flags.begin(), flags.end());
+    std::vector<std::string> loadtims = compile;
+    for (const char *a : {"-include", "loadtim.h", "-c", "loadtims.c", "-o", "loadtims.o"})
+      loadtims.push_back(a);
+    Ran built = RunIn(p.root(), loadtims);
+    ASSERT_EQ(built.status, 0) << built.output << "\n" << p.Read("loadtims.c");
+    EXPECT_EQ(built.output, "");
+    std::vector<std::string> checker = compile;
+    for (const char *a : {"-c", "check.c", "-o", "check.o"}) checker.push_back(a);
+    Ran checked = RunIn(p.root(), checker);
+    EXPECT_EQ(checked.status, 0) << checked.output << "\n" << p.Read("addrs.h");
+
+    Ran symbols = RunIn(p.root(), {nm, "loadtims.o"});
+    ASSERT_EQ(symbols.status, 0) << symbols.output;
+    EXPECT_NE(symbols.output.find(" T LoadTims\n"), std::string::npos) << symbols.output;
+    EXPECT_NE(symbols.output.find(" U LoadTim\n"), std::string::npos) << symbols.output;
+    for (const char *image : {"FONT_TIM", "SPRITES_TIM"})
+      EXPECT_EQ(symbols.output.find(std::string(" U ") + image + "\n") != std::string::npos,
+                asm_mode)
+          << symbols.output;
+  }
+}
+
+// caetla.bat and justexe.bat run by wine's cmd: catflap.exe (a stand-in that
+// appends its arguments to catflap.log) is called for every upload, with the
+// name below data and the address, in configuration order, then to run
+// main.exe.
+TEST(CommandInterpreterTest, RunsGeneratedScripts) {
+  std::string mingw = Find("x86_64-w64-mingw32-gcc");
+  std::string wine = Find("wine64", {"/usr/lib/wine"});
+  if (mingw.empty())
+    GTEST_SKIP() << "x86_64-w64-mingw32-gcc is not installed (Debian: gcc-mingw-w64)";
+  if (wine.empty()) GTEST_SKIP() << "wine64 is not installed (Debian: wine64)";
+  // A prefix made before (CI exports one) saves making a new one here.
+  const char *prefix = getenv("WINEPREFIX");
+  const std::vector<std::string> env = {
+      std::string("WINEPREFIX=") + (prefix && *prefix ? prefix : ZENTRO_WINEPREFIX),
+      "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="};
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project p;
+    MakeProject(p);
+    Result r =
+        RunZentro(p, asm_mode ? std::vector<std::string>{"-asm"} : std::vector<std::string>{});
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    p.Write("catflap.c",
+            "#include <stdio.h>\n"
+            "int main(int argc, char **argv) {\n"
+            "  FILE *log = fopen(\"catflap.log\", \"ab\");\n"
+            "  int i;\n"
+            "  if (!log) return 1;\n"
+            "  for (i = 1; i < argc; i++) fprintf(log, \"%s%s\", i > 1 ? \" \" : \"\", argv[i]);\n"
+            "  fputs(\"\\n\", log);\n"
+            "  return fclose(log) != 0;\n"
+            "}\n");
+    Ran built = RunIn(p.root(), {mingw, "-o", "catflap.exe", "catflap.c"});
+    ASSERT_EQ(built.status, 0) << built.output;
+
+    Ran caetla = RunIn(p.root(), {wine, "cmd", "/c", "caetla.bat"}, env);
+    EXPECT_EQ(caetla.status, 0) << caetla.output;
+    EXPECT_EQ(p.Read("catflap.log"), asm_mode ? "run main.exe\n"
+                                              : "up data\\font.tim 80090000\n"
+                                                "up data\\sprites.tim 80092034\n"
+                                                "up data\\level.bin 80092248\n"
+                                                "up data\\Map01.Bin 8009234C\n"
+                                                "up data\\music.vh 80100000\n"
+                                                "up data\\music.vb 80100040\n"
+                                                "run main.exe\n")
+        << caetla.output;
+
+    unlink(p.Path("catflap.log").c_str());
+    Ran justexe = RunIn(p.root(), {wine, "cmd", "/c", "justexe.bat"}, env);
+    EXPECT_EQ(justexe.status, 0) << justexe.output;
+    if (asm_mode) {
+      EXPECT_FALSE(p.Exists("catflap.log"));  // the script is empty
+    } else {
+      EXPECT_EQ(p.Read("catflap.log"), "run main.exe\n") << justexe.output;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,491 @@
+// Faults and hostile input, end to end: generated files that cannot be
+// created or written, memcfg.cfg in every bad shape, data files that are not
+// what their names promise. Whatever happens, zentro must end by itself with
+// the right status, say what went wrong, keep what it wrote before intact and
+// write nothing malformed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "e2e.h"
+
+namespace {
+
+const std::string kBanner =
+    "ZENTRO Version 3 by ormel\n"
+    "https://github.com/zentro-psx/zentro\n";
+const std::string kConfigError =
+    "Error opening memcfg.cfg, is it in the current directory?\n"
+    "Call with -asm to generate asm incbin data.s file\n"
+    "Read the documentation\n";
+const std::string kCaetlaHeader = "@echo off\nREM caetla.bat created by ZENTRO V3.0\n";
+const std::string kAddrsHeader =
+    "/* addrs.h created by ZENTRO V3.0 */\n#ifndef addrs_h\n#define addrs_h\n\n";
+const std::string kLoadtimsHeader =
+    "/* loadtims.c created by ZENTRO V3.0 */\n\n"
+    "/* Loads TIM files from main RAM into there VRAM co-ords */\n\n"
+    "#include \"addrs.h\"\n\n"
+    "/* Prototypes */\n"
+    "void LoadTims(void);\n\n"
+    "/* Methods */\n"
+    "void LoadTims(void)\n"
+    "{\n";
+const std::string kDatasHeader =
+    "; data.s created by ZENTRO V3.0\n\n\topt c+ ;case sensitivity\n\tsection datasection\n\n";
+const std::string kJustexe =
+    "@echo off\nREM justexe.bat created by ZENTRO V3.0\ncatflap run main.exe";
+
+const char *const kAllGenerated[] = {"caetla.bat", "addrs.h", "loadtims.c", "data.s",
+                                     "justexe.bat"};
+
+std::vector<std::string> ModeArgs(bool asm_mode) {
+  return asm_mode ? std::vector<std::string>{"-asm"} : std::vector<std::string>{};
+}
+
+std::string StartOfRun(bool asm_mode) {
+  return kBanner + (asm_mode ? "Generating asm incbin data\n" : "") +
+         "Reading memcfg.cfg ........\nDefault start address 0x80090000 \n";
+}
+
+// The files zentro opens at the start, in their order, with their headers.
+struct Opened {
+  const char *name;
+  const std::string *header;
+};
+std::vector<Opened> OpenedFiles(bool asm_mode) {
+  std::vector<Opened> files = {
+      {"caetla.bat", &kCaetlaHeader}, {"addrs.h", &kAddrsHeader}, {"loadtims.c", &kLoadtimsHeader}};
+  if (asm_mode) files.push_back({"data.s", &kDatasHeader});
+  return files;
+}
+
+// Every line ends in CR LF: no line feed without a carriage return before it,
+// no carriage return without a line feed after it.
+::testing::AssertionResult DosLines(const std::string &text) {
+  for (size_t i = 0; i < text.size(); i++) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+      return ::testing::AssertionFailure() << "bare line feed at byte " << i;
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))
+      return ::testing::AssertionFailure() << "lone carriage return at byte " << i;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+void MakeDir(const Project &p, const std::string &rel) {
+  ASSERT_EQ(mkdir(p.Path(rel).c_str(), 0777), 0) << rel;
+}
+void MakeFifo(const Project &p, const std::string &rel) {
+  ASSERT_EQ(mkfifo(p.Path(rel).c_str(), 0666), 0) << rel;
+}
+void MakeSymlink(const Project &p, const std::string &target, const std::string &rel) {
+  ASSERT_EQ(symlink(target.c_str(), p.Path(rel).c_str()), 0) << rel;
+}
+
+// A generated file that cannot be created, in each mode, each file in turn:
+// its message, exit status 1, no key wait, the files opened before it hold
+// exactly their headers and nothing after it is created. A FIFO that nothing
+// reads fails the same way instead of hanging the run.
+TEST(GeneratedFileFaultTest, CannotBeCreated) {
+  for (bool fifo : {false, true}) {
+    if (fifo && !RunsNatively()) continue;  // a FIFO only exists natively
+    for (bool asm_mode : {false, true}) {
+      std::vector<Opened> files = OpenedFiles(asm_mode);
+      for (size_t failing = 0; failing < files.size(); failing++) {
+        SCOPED_TRACE(std::string(files[failing].name) + (asm_mode ? " -asm" : "") +
+                     (fifo ? " FIFO" : " directory"));
+        Project p;
+        p.WriteData("font.tim", 16);
+        p.Config("font.tim\n");
+        if (fifo)
+          MakeFifo(p, files[failing].name);
+        else
+          MakeDir(p, files[failing].name);
+        Result r = RunZentro(p, ModeArgs(asm_mode));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "");
+        std::string out = StartOfRun(asm_mode);
+        for (size_t i = 0; i < failing; i++)
+          out += std::string("Writing ..\\") + files[i].name + "\n";
+        out += std::string("Error opening ..\\") + files[failing].name + "\n";
+        EXPECT_EQ(r.out, Dos(out));
+        for (size_t i = 0; i < failing; i++)
+          EXPECT_EQ(p.Read(files[i].name), Dos(*files[i].header)) << files[i].name;
+        for (size_t i = failing + 1; i < files.size(); i++) EXPECT_FALSE(p.Exists(files[i].name));
+        EXPECT_FALSE(p.Exists("justexe.bat"));
+        if (!asm_mode) {
+          EXPECT_FALSE(p.Exists("data.s"));
+        }
+      }
+    }
+  }
+}
+
+// justexe.bat, opened last, that cannot be created: nothing said, every other
+// file complete, exit status -1.
+TEST(GeneratedFileFaultTest, JustexeCannotBeCreated) {
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project clean, p;
+    for (const Project *q : {&clean, &p}) {
+      q->WriteData("font.tim", 16);
+      q->Config("font.tim\n");
+    }
+    Result good = RunZentro(clean, ModeArgs(asm_mode));
+    MakeDir(p, "justexe.bat");
+    Result r = RunZentro(p, ModeArgs(asm_mode));
+    EXPECT_EQ(r.status, 255);
+    std::string without = good.out;
+    if (!asm_mode) without.erase(without.rfind(Dos("Writing ..\\justexe.bat\n")));
+    EXPECT_EQ(r.out, without);
+    for (const Opened &f : OpenedFiles(asm_mode)) EXPECT_EQ(p.Read(f.name), clean.Read(f.name));
+  }
+}
+
+// A configuration that fills every file's 512-byte buffer several times, so
+// that a failing file fails during the run and again at its close.
+std::string ManyEntries(const Project &p) {
+  std::string cfg;
+  for (int i = 0; i < 40; i++) {
+    std::string name = "f" + std::to_string(100 + i) + ".tim";
+    p.WriteData(name, static_cast<size_t>(i));
+    cfg += name + "\n";
+  }
+  return cfg;
+}
+
+// A generated file whose writes fail (a link to /dev/full), each in turn, in
+// each mode: "Error writing" right after that file is closed, in the
+// finishing order; the run goes on, every other file is complete, and the
+// exit status is -1. An empty justexe.bat (asm mode) writes nothing and so
+// cannot fail.
+TEST(GeneratedFileFaultTest, WritesFail) {
+  if (!RunsNatively()) GTEST_SKIP() << "a link to /dev/full only works natively";
+  for (bool asm_mode : {false, true}) {
+    for (const char *failing : kAllGenerated) {
+      if (!asm_mode && std::string(failing) == "data.s") continue;
+      SCOPED_TRACE(std::string(failing) + (asm_mode ? " -asm" : ""));
+      Project clean, p;
+      clean.Config(ManyEntries(clean));
+      p.Config(ManyEntries(p));
+      Result good = RunZentro(clean, ModeArgs(asm_mode));
+      ASSERT_EQ(good.status, 0);
+      MakeSymlink(p, "/dev/full", failing);
+      Result r = RunZentro(p, ModeArgs(asm_mode));
+      EXPECT_EQ(r.err, "");
+
+      std::string name = failing;
+      std::string out = good.out;
+      if (asm_mode && name == "justexe.bat") {
+        EXPECT_EQ(r.status, 0);
+      } else {
+        EXPECT_EQ(r.status, 255);
+        // The console line after which the file is closed.
+        std::string after = name == "loadtims.c"    ? "End of memcfg.cfg\n"
+                            : name == "justexe.bat" ? "Writing ..\\justexe.bat\n"
+                                                    : "catflap run main.exe\n";
+        size_t at = out.rfind(Dos(after));
+        ASSERT_NE(at, std::string::npos);
+        out.insert(at + Dos(after).size(), Dos("Error writing ..\\" + name + "\n"));
+      }
+      EXPECT_EQ(r.out, out);
+      for (const char *other : kAllGenerated)
+        if (name != other) {
+          EXPECT_EQ(p.Read(other), clean.Read(other)) << other;
+        }
+    }
+  }
+}
+
+// memcfg.cfg that cannot be read as a configuration: the three-line message,
+// exit status 1, and no file created. A FIFO would wait for a writer and
+// /dev/zero never ends, so neither counts as a configuration.
+TEST(ConfigFaultTest, CannotBeOpened) {
+  struct Case {
+    const char *what;
+    bool posix_only;
+    void (*make)(const Project &p);
+  };
+  const Case cases[] = {
+      {"missing", false, [](const Project &) {}},
+      {"a directory", false, [](const Project &p) { MakeDir(p, "data/memcfg.cfg"); }},
+      {"a dangling link", true,
+       [](const Project &p) { MakeSymlink(p, "gone.cfg", "data/memcfg.cfg"); }},
+      {"a FIFO", true, [](const Project &p) { MakeFifo(p, "data/memcfg.cfg"); }},
+      {"a link to /dev/zero", true,
+       [](const Project &p) { MakeSymlink(p, "/dev/zero", "data/memcfg.cfg"); }},
+  };
+  for (const Case &c : cases) {
+    if (c.posix_only && !RunsNatively()) continue;
+    for (bool asm_mode : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (asm_mode ? " -asm" : ""));
+      Project p;
+      c.make(p);
+      Result r = RunZentro(p, ModeArgs(asm_mode));
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.err, "");
+      EXPECT_EQ(r.out,
+                Dos(kBanner + (asm_mode ? "Generating asm incbin data\n" : "") + kConfigError));
+      for (const char *name : kAllGenerated) EXPECT_FALSE(p.Exists(name)) << name;
+    }
+  }
+}
+
+// Nothing to lay out: an empty file, and one of comments, blank lines and
+// CR LF line ends only, give the same run as each other: headers and
+// trailers only.
+TEST(ConfigFaultTest, NothingButComments) {
+  const std::string comments =
+      "# only comments\r\n\r\n \r\n  font.tim\n#font.tim\n\n\n \t\n# last line without a line feed";
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project empty, p;
+    empty.Config("");
+    p.WriteData("font.tim", 4);
+    p.Config(comments);
+    Result e = RunZentro(empty, ModeArgs(asm_mode));
+    Result r = RunZentro(p, ModeArgs(asm_mode));
+    EXPECT_EQ(e.status, 0);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, e.out);
+    EXPECT_EQ(p.Read("caetla.bat"), Dos(kCaetlaHeader + "catflap run main.exe"));
+    EXPECT_EQ(p.Read("addrs.h"),
+              Dos(kAddrsHeader + "\n#define USED_MEM 0x10000 // 64 Kbytes\n\n#endif\n"));
+    EXPECT_EQ(p.Read("loadtims.c"), Dos(kLoadtimsHeader + "}\n"));
+    for (const char *name : kAllGenerated) EXPECT_EQ(p.Read(name), empty.Read(name)) << name;
+  }
+}
+
+size_t Count(const std::string &text, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+  return n;
+}
+
+std::string HexText(unsigned value) {
+  char text[16];
+  snprintf(text, sizeof text, "%X", value);
+  return text;
+}
+
+// 100,000 lines, all of them entries: every one is laid out, none is lost at
+// a buffer boundary, and the used memory adds up. Under wine, where every
+// data file opened costs a round trip to the wine server, only every tenth
+// line is an entry and the others are comments.
+TEST(ConfigFaultTest, HundredThousandLines) {
+  const unsigned every = RunsNatively() ? 1 : 10;
+  const unsigned entries = 100000 / every;  // a.bin (4 bytes) and b.tim (8 bytes) in turn
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project p;
+    p.WriteData("a.bin", 4);
+    p.WriteData("b.tim", 8);
+    std::string cfg;
+    for (unsigned i = 0; i < 100000; i++)
+      cfg += i % every != 0 ? "# filler\n" : (i / every) % 2 == 0 ? "a.bin\n" : "b.tim remark\n";
+    p.Config(cfg);
+    Result r = RunZentro(p, ModeArgs(asm_mode));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    unsigned used = 0x10000 + entries / 2 * (4 + 8);
+    std::string trailer = "\r\n#define USED_MEM 0x" + HexText(used) + " // " +
+                          std::to_string(used >> 10) + " Kbytes\r\n\r\n#endif\r\n";
+    std::string addrs = p.Read("addrs.h");
+    ASSERT_GT(addrs.size(), trailer.size());
+    EXPECT_EQ(addrs.substr(addrs.size() - trailer.size()), trailer);
+    EXPECT_EQ(Count(addrs, "_SIZE 0x"), entries);
+    EXPECT_EQ(Count(p.Read("loadtims.c"), " LoadTim(B_TIM);\r\n"), entries / 2);
+    EXPECT_EQ(Count(r.out, "TIM image found, B_TIM adding to ..\\loadtims.c\r\n"), entries / 2);
+    if (asm_mode) {
+      EXPECT_EQ(Count(p.Read("data.s"), "\tincbin \"data\\"), entries);
+      EXPECT_EQ(Count(p.Read("caetla.bat"), "catflap up"), 0u);
+    } else {
+      std::string caetla = p.Read("caetla.bat");
+      EXPECT_EQ(Count(caetla, "catflap up data\\"), entries);
+      std::string last = "catflap up data\\b.tim " + HexText(0x80090000u + used - 0x10000 - 8) +
+                         "\r\ncatflap run main.exe";
+      EXPECT_EQ(caetla.substr(caetla.size() - last.size()), last);
+    }
+    for (const char *name : kAllGenerated) EXPECT_TRUE(DosLines(p.Read(name))) << name;
+  }
+}
+
+// Random bytes, NULs and CRs among them: no crash, no hang, and everything
+// written is still made of CR LF lines with the fixed headers and trailers.
+TEST(ConfigFaultTest, BinaryJunk) {
+  std::mt19937 random(20240611);
+  std::string junk;
+  for (int i = 0; i < 200000; i++) {
+    char c = static_cast<char>(random() & 0xFF);
+    if (c == 0x1A) c = 0;  // Ctrl-Z would end it early; tested below
+    junk += c;
+    if (i % 97 == 0) junk += '\n';
+    if (i % 89 == 0) junk += '\r';
+  }
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project p;
+    // Single bytes are likely names in junk; let some of them exist.
+    for (char c = 'A'; c <= 'Z'; c++) p.WriteData(std::string(1, c), static_cast<size_t>(c - 'A'));
+    p.Config(junk);
+    Result r = RunZentro(p, ModeArgs(asm_mode));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(DosLines(r.out));
+    for (const char *name : kAllGenerated) EXPECT_TRUE(DosLines(p.Read(name))) << name;
+    std::string caetla = p.Read("caetla.bat");
+    EXPECT_EQ(caetla.rfind(Dos(kCaetlaHeader), 0), 0u);
+    EXPECT_EQ(caetla.substr(caetla.size() - 20), "catflap run main.exe");
+    std::string addrs = p.Read("addrs.h");
+    EXPECT_EQ(addrs.rfind(Dos(kAddrsHeader), 0), 0u);
+    EXPECT_EQ(addrs.substr(addrs.size() - 10), "\r\n#endif\r\n");
+    std::string loadtims = p.Read("loadtims.c");
+    EXPECT_EQ(loadtims, Dos(kLoadtimsHeader) + loadtims.substr(Dos(kLoadtimsHeader).size()));
+    EXPECT_EQ(loadtims.substr(loadtims.size() - 3), "}\r\n");
+    if (asm_mode) {
+      std::string datas = p.Read("data.s");
+      EXPECT_EQ(datas.rfind(Dos(kDatasHeader), 0), 0u);
+      EXPECT_EQ(datas.substr(datas.size() - 5), "end\r\n");
+    }
+  }
+}
+
+// Ctrl-Z ends the input however much junk follows it.
+TEST(ConfigFaultTest, JunkAfterCtrlZIsNotRead) {
+  std::string junk;
+  for (int i = 0; i < 5000; i++) junk += static_cast<char>(i * 7 % 256);
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project plain, p;
+    for (const Project *q : {&plain, &p}) {
+      q->WriteData("font.tim", 0x2034);
+      q->WriteData("level.bin", 0x101);
+    }
+    plain.Config("font.tim\r\n");
+    p.Config("font.tim\r\n\x1Alevel.bin\n" + junk + "\nlevel.bin\n");
+    Result a = RunZentro(plain, ModeArgs(asm_mode));
+    Result b = RunZentro(p, ModeArgs(asm_mode));
+    EXPECT_EQ(b.status, 0);
+    EXPECT_EQ(b.out, a.out);
+    for (const char *name : kAllGenerated) EXPECT_EQ(p.Read(name), plain.Read(name)) << name;
+  }
+}
+
+// Data files that are missing or are directories, of size 0, listed twice,
+// and names at and beyond the 59-character limit of a line: a 60-character
+// line is a 59-character entry and a 1-character one, a 200-character line
+// four entries (of which two are missing here).
+TEST(DataFileFaultTest, MissingEmptyTwiceAndLongNames) {
+  const std::string n59 = std::string(55, 'l') + ".bin";
+  const std::string n60 = std::string(59, 'm') + "q";
+  const std::string n200 =
+      std::string(59, 'r') + std::string(59, 's') + std::string(59, 't') + std::string(23, 'u');
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project p;
+    MakeDir(p, "data/dir");
+    p.WriteData("zero.bin", 0);
+    p.WriteData("twice.tim", 6);
+    p.WriteData(n59, 8);
+    p.WriteData(n60.substr(0, 59), 4);
+    p.WriteData("q", 4);
+    p.WriteData(n200.substr(0, 59), 4);
+    p.WriteData(n200.substr(177), 4);
+    p.Config("missing.bin\ndir\nzero.bin\ntwice.tim\ntwice.tim\n" + n59 + "\n" + n60 + "\n" + n200 +
+             "\n");
+    Result r = RunZentro(p, ModeArgs(asm_mode));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+
+    struct Laid {
+      std::string name, symbol, address, size;
+    };
+    const std::string l = std::string(55, 'L') + "_BIN";
+    const std::vector<Laid> laid = {
+        {"zero.bin", "ZERO_BIN", "80090000", "0"},
+        {"twice.tim", "TWICE_TIM", "80090000", "6"},
+        {"twice.tim", "TWICE_TIM", "80090008", "6"},
+        {n59, l, "80090010", "8"},
+        {std::string(59, 'm'), std::string(59, 'M'), "80090018", "4"},
+        {"q", "Q", "8009001C", "4"},
+        {std::string(59, 'r'), std::string(59, 'R'), "80090020", "4"},
+        {std::string(23, 'u'), std::string(23, 'U'), "80090024", "4"},
+    };
+    std::string uploads, macros, datas;
+    for (const Laid &e : laid) {
+      uploads += "catflap up data\\" + e.name + " " + e.address + "\n";
+      macros += (asm_mode ? "extern char " + e.symbol + "[];\n"
+                          : "#define " + e.symbol + " 0x" + e.address + "\n") +
+                "#define " + e.symbol + "_SIZE 0x" + e.size + "\n";
+      datas += "\tglobal " + e.symbol + "\n" + e.symbol + ":\n\tincbin \"data\\" + e.name +
+               "\"\n\tcnop 0,4\n\n";
+    }
+    const std::string up = asm_mode ? "" : "catflap up data\\";
+    const std::string tim = "TIM image found, TWICE_TIM adding to ..\\loadtims.c\n";
+    const std::string by2 = "Address not aligned with 4 byte boundary, Address+=2\n";
+    std::string out = StartOfRun(asm_mode) +
+                      "Writing ..\\caetla.bat\nWriting ..\\addrs.h\nWriting ..\\loadtims.c\n" +
+                      (asm_mode ? "Writing ..\\data.s\n" : "") +
+                      "Error reading missing.bin does the file exist?\n"
+                      "Error reading dir does the file exist?\n";
+    if (!asm_mode) {
+      out += up + "zero.bin 80090000\n" + up + "twice.tim 80090000\n" + tim + by2 + up +
+             "twice.tim 80090008\n" + tim + by2 + up + n59 + " 80090010\n" + up +
+             std::string(59, 'm') + " 80090018\n" + up + "q 8009001C\n" + up +
+             std::string(59, 'r') + " 80090020\n";
+    } else {
+      out += tim + by2 + tim + by2;
+    }
+    out += "Error reading " + std::string(59, 's') + " does the file exist?\n" + "Error reading " +
+           std::string(59, 't') + " does the file exist?\n" +
+           (asm_mode ? "" : up + std::string(23, 'u') + " 80090024\n") +
+           "End of memcfg.cfg\ncatflap run main.exe\n" +
+           (asm_mode ? "" : "Writing ..\\justexe.bat\n");
+    EXPECT_EQ(r.out, Dos(out));
+    EXPECT_EQ(p.Read("caetla.bat"),
+              Dos(kCaetlaHeader + (asm_mode ? "" : uploads)) + "catflap run main.exe");
+    EXPECT_EQ(p.Read("addrs.h"),
+              Dos(kAddrsHeader + macros + "\n#define USED_MEM 0x10028 // 64 Kbytes\n\n#endif\n"));
+    EXPECT_EQ(p.Read("loadtims.c"),
+              Dos(kLoadtimsHeader + " LoadTim(TWICE_TIM);\n LoadTim(TWICE_TIM);\n}\n"));
+    if (asm_mode) {
+      EXPECT_EQ(p.Read("data.s"), Dos(kDatasHeader + datas + "end\n"));
+    }
+  }
+}
+
+// What only POSIX has: a FIFO (no writer ever comes), a device, a link loop
+// and a link to a directory in place of data files. All count as missing,
+// and the run does not wait on any of them.
+TEST(DataFileFaultTest, NotRegularFilesCountAsMissing) {
+  if (!RunsNatively()) GTEST_SKIP() << "FIFOs, devices and link loops only exist natively";
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project p, plain;
+    MakeFifo(p, "data/fifo");
+    MakeSymlink(p, "/dev/zero", "data/zero");
+    MakeSymlink(p, "/dev/null", "data/null");
+    MakeSymlink(p, "loop", "data/loop");
+    MakeSymlink(p, "/tmp", "data/tmp");
+    for (const Project *q : {&p, &plain}) q->WriteData("font.tim", 0x10);
+    p.Config("fifo\nzero\nnull\nloop\ntmp\nfont.tim\n");
+    plain.Config("font.tim\n");
+    Result r = RunZentro(p, ModeArgs(asm_mode));
+    Result good = RunZentro(plain, ModeArgs(asm_mode));
+    EXPECT_EQ(r.status, 0);
+    std::string out = good.out;
+    std::string errors;
+    for (const char *name : {"fifo", "zero", "null", "loop", "tmp"})
+      errors += std::string("Error reading ") + name + " does the file exist?\n";
+    std::string opened = asm_mode ? "Writing ..\\data.s\n" : "Writing ..\\loadtims.c\n";
+    out.insert(out.find(Dos(opened)) + Dos(opened).size(), Dos(errors));
+    EXPECT_EQ(r.out, out);
+    for (const char *name : kAllGenerated) EXPECT_EQ(p.Read(name), plain.Read(name)) << name;
+  }
+}
+
+}  // namespace
