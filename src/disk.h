@@ -14,8 +14,8 @@ void DiskInit();
 // True when the descriptor is an interactive terminal or console.
 bool DiskIsTerminal(int fd);
 
-// Opens memcfg.cfg for reading; -1 when it is missing, unreadable or a
-// directory.
+// Opens memcfg.cfg for reading; -1 when it is missing, unreadable or not a
+// regular file (a directory, a FIFO, a device).
 int DiskOpenConfig(const char *name);
 
 // Opens a data file read-only and tells its size in bytes (modulo 2^32),
@@ -23,7 +23,8 @@ int DiskOpenConfig(const char *name);
 // counts as failing to open. -1 on failure.
 int DiskOpenData(const char *name, uint32_t *size);
 
-// Creates or truncates a generated file; -1 on failure.
+// Creates or truncates a generated file; -1 on failure. Never blocks: a
+// FIFO that nothing reads counts as failing.
 int DiskCreate(const char *name);
 
 // Reads up to n bytes; 0 at end of file, -1 on error.

@@ -19,31 +19,43 @@ void DiskInit() {
 
 bool DiskIsTerminal(int fd) { return isatty(fd) == 1; }
 
-int DiskOpenConfig(const char *name) {
-  int fd = open(name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-int DiskOpenData(const char *name, uint32_t *size) {
-  // O_NONBLOCK: a FIFO must not hang the run waiting for a writer.
+// Opens a file for reading and keeps it only when it is a regular file.
+// O_NONBLOCK: a FIFO must not hang the open while it waits for a writer.
+static int OpenRegular(const char *name, struct stat *st) {
   int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return -1;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
     close(fd);
     return -1;
   }
-  *size = static_cast<uint32_t>(st.st_size);
   return fd;
 }
 
-int DiskCreate(const char *name) { return open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); }
+// A FIFO would hang the run until a writer came, and /dev/zero would feed it
+// lines forever: memcfg.cfg must be a regular file. It is looked at before
+// it is opened, so that a device in its place is never opened at all.
+int DiskOpenConfig(const char *name) {
+  struct stat st;
+  if (stat(name, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return OpenRegular(name, &st);
+}
+
+// One open, one size query and one close is all a data file costs, however
+// long the configuration. Anything but a regular file is closed unread.
+int DiskOpenData(const char *name, uint32_t *size) {
+  struct stat st;
+  int fd = OpenRegular(name, &st);
+  if (fd >= 0) *size = static_cast<uint32_t>(st.st_size);
+  return fd;
+}
+
+int DiskCreate(const char *name) {
+  // O_NONBLOCK: a FIFO in the file's place fails at once when nothing reads
+  // it, instead of hanging the run; the writes themselves block as usual.
+  int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd >= 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
 
 long DiskRead(int fd, void *buf, size_t n) {
   ssize_t r;
