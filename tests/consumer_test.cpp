@@ -215,10 +215,12 @@ TEST(CommandInterpreterTest, RunsGeneratedScripts) {
 
     unlink(p.Path("catflap.log").c_str());
     Ran justexe = RunIn(p.root(), {wine, "cmd", "/c", "justexe.bat"}, env);
-    EXPECT_EQ(justexe.status, 0) << justexe.output;
     if (asm_mode) {
-      EXPECT_FALSE(p.Exists("catflap.log"));  // the script is empty
+      // The script is empty; what cmd returns for an empty script is its own
+      // business.
+      EXPECT_FALSE(p.Exists("catflap.log"));
     } else {
+      EXPECT_EQ(justexe.status, 0) << justexe.output;
       EXPECT_EQ(p.Read("catflap.log"), "run main.exe\n") << justexe.output;
     }
   }
