@@ -1,6 +1,7 @@
 #include "e2e.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -43,6 +44,18 @@ std::string Project::Read(const std::string &rel) const {
 bool Project::Exists(const std::string &rel) const {
   struct stat st;
   return lstat(Path(rel).c_str(), &st) == 0;
+}
+
+void MakeDir(const Project &p, const std::string &rel) {
+  ASSERT_EQ(mkdir(p.Path(rel).c_str(), 0777), 0) << rel;
+}
+
+void MakeFifo(const Project &p, const std::string &rel) {
+  ASSERT_EQ(mkfifo(p.Path(rel).c_str(), 0666), 0) << rel;
+}
+
+void MakeSymlink(const Project &p, const std::string &target, const std::string &rel) {
+  ASSERT_EQ(symlink(target.c_str(), p.Path(rel).c_str()), 0) << rel;
 }
 
 std::vector<std::string> ZentroCommand() {

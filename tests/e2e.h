@@ -33,6 +33,12 @@ struct Result {
   int status;       // the exit status, or 128 + the signal that ended it
 };
 
+// Things that are not plain files, in a project: a directory, a FIFO, a
+// symbolic link to target. Each fails the test when it cannot be made.
+void MakeDir(const Project &p, const std::string &rel);
+void MakeFifo(const Project &p, const std::string &rel);
+void MakeSymlink(const Project &p, const std::string &target, const std::string &rel);
+
 // Runs zentro with the arguments in the project's data directory, standard
 // input read from the given text.
 Result RunZentro(const Project &p, const std::vector<std::string> &args = {},

@@ -4,8 +4,6 @@
 // the right status, say what went wrong, keep what it wrote before intact and
 // write nothing malformed.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <random>
@@ -13,32 +11,11 @@
 #include <vector>
 
 #include "e2e.h"
+#include "e2e_texts.h"
 
 namespace {
 
-const std::string kBanner =
-    "ZENTRO Version 3 by ormel\n"
-    "https://github.com/zentro-psx/zentro\n";
-const std::string kConfigError =
-    "Error opening memcfg.cfg, is it in the current directory?\n"
-    "Call with -asm to generate asm incbin data.s file\n"
-    "Read the documentation\n";
-const std::string kCaetlaHeader = "@echo off\nREM caetla.bat created by ZENTRO V3.0\n";
-const std::string kAddrsHeader =
-    "/* addrs.h created by ZENTRO V3.0 */\n#ifndef addrs_h\n#define addrs_h\n\n";
-const std::string kLoadtimsHeader =
-    "/* loadtims.c created by ZENTRO V3.0 */\n\n"
-    "/* Loads TIM files from main RAM into there VRAM co-ords */\n\n"
-    "#include \"addrs.h\"\n\n"
-    "/* Prototypes */\n"
-    "void LoadTims(void);\n\n"
-    "/* Methods */\n"
-    "void LoadTims(void)\n"
-    "{\n";
-const std::string kDatasHeader =
-    "; data.s created by ZENTRO V3.0\n\n\topt c+ ;case sensitivity\n\tsection datasection\n\n";
-const std::string kJustexe =
-    "@echo off\nREM justexe.bat created by ZENTRO V3.0\ncatflap run main.exe";
+using namespace zt;
 
 const char *const kAllGenerated[] = {"caetla.bat", "addrs.h", "loadtims.c", "data.s",
                                      "justexe.bat"};
@@ -74,16 +51,6 @@ std::vector<Opened> OpenedFiles(bool asm_mode) {
       return ::testing::AssertionFailure() << "lone carriage return at byte " << i;
   }
   return ::testing::AssertionSuccess();
-}
-
-void MakeDir(const Project &p, const std::string &rel) {
-  ASSERT_EQ(mkdir(p.Path(rel).c_str(), 0777), 0) << rel;
-}
-void MakeFifo(const Project &p, const std::string &rel) {
-  ASSERT_EQ(mkfifo(p.Path(rel).c_str(), 0666), 0) << rel;
-}
-void MakeSymlink(const Project &p, const std::string &target, const std::string &rel) {
-  ASSERT_EQ(symlink(target.c_str(), p.Path(rel).c_str()), 0) << rel;
 }
 
 // A generated file that cannot be created, in each mode, each file in turn:
