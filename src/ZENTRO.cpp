@@ -28,7 +28,7 @@ static bool writefailed = false;
 
 // Leaves early: the console and every file opened so far get what is
 // buffered for them, so the files keep their headers.
-static void Quit(int status) {
+[[noreturn]] static void Quit(int status) {
   FlushText(console);
   CloseText(cbat);
   CloseText(addrs);
@@ -113,7 +113,7 @@ static bool WriteJustexeFile() {
   return false;
 }
 
-// The body of main. It starts from the initial state of every run variable,
+// The body of main. It starts from the initial mode, address and streams,
 // so that it can run more than once in one process (the fuzzer does).
 int ZentroMain(int argc, char **argv) {
   dataobj = 0;
@@ -163,5 +163,7 @@ int ZentroMain(int argc, char **argv) {
 }
 
 #ifndef ZENTRO_NO_MAIN  // defined where ZentroMain is called in-process
-int main(int argc, char **argv) { return ZentroMain(argc, argv); }
+int main(int argc, char **argv) {
+  return ZentroMain(argc, argv);
+}
 #endif

@@ -46,6 +46,13 @@ static int ReadByte(int timeoutms) {
 // pause this long means the key is complete.
 static const int kFollowMs = 50;
 
+// A character of several UTF-8 bytes is one key.
+static void ReadRestOfCharacter(int first) {
+  int more = first >= 0xF0 ? 3 : first >= 0xE0 ? 2 : first >= 0xC0 ? 1 : 0;
+  while (more-- > 0 && ReadByte(kFollowMs) >= 0) {
+  }
+}
+
 // Reads the rest of an escape sequence after ESC. False when ESC came alone.
 static bool ReadEscapeSequence() {
   int c = ReadByte(kFollowMs);
@@ -57,16 +64,11 @@ static bool ReadEscapeSequence() {
   } else if (c == 'O') {  // SS3: F1 to F4 and cursor keys on some terminals
     c = ReadByte(kFollowMs);
     while (c >= 0 && (c < 0x40 || c > 0x7E)) c = ReadByte(kFollowMs);
+  } else if (c >= 0x80) {  // Alt with a key that types a non-ASCII character
+    ReadRestOfCharacter(c);
   }
   // Anything else after ESC is Alt with that key.
   return true;
-}
-
-// A character of several UTF-8 bytes is one key.
-static void ReadRestOfCharacter(int first) {
-  int more = first >= 0xF0 ? 3 : first >= 0xE0 ? 2 : first >= 0xC0 ? 1 : 0;
-  while (more-- > 0 && ReadByte(kFollowMs) >= 0) {
-  }
 }
 
 // Whether standard input is a terminal, asked once: with input redirected

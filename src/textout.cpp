@@ -9,6 +9,7 @@
 TextStream console;
 
 void InitConsole() {
+  console = TextStream();
   console.fd = 1;
   console.immediate = DiskIsTerminal(1);
 }

@@ -388,12 +388,15 @@ TEST_P(TwoCodeKeyTest, EndsTwoWaits) {
   ExpectModesBack(run);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, TwoCodeKeyTest,
-    ::testing::Values(Key{"CursorUp", "\x1b[A"}, Key{"CtrlCursorRight", "\x1b[1;5C"},
-                      Key{"F5", "\x1b[15~"}, Key{"Delete", "\x1b[3~"}, Key{"F1", "\x1bOP"},
-                      Key{"ConsoleF1", "\x1b[[A"}, Key{"AltX", "\x1bx"}),
-    [](const ::testing::TestParamInfo<Key> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Keys, TwoCodeKeyTest,
+                         ::testing::Values(Key{"CursorUp", "\x1b[A"},
+                                           Key{"CtrlCursorRight", "\x1b[1;5C"},
+                                           Key{"F5", "\x1b[15~"}, Key{"Delete", "\x1b[3~"},
+                                           Key{"F1", "\x1bOP"}, Key{"ConsoleF1", "\x1b[[A"},
+                                           Key{"AltX", "\x1bx"}, Key{"AltEAcute", "\x1b\xc3\xa9"}),
+                         [](const ::testing::TestParamInfo<Key> &info) {
+                           return std::string(info.param.name);
+                         });
 
 // ESC with nothing after it is the Escape key: one wait.
 TEST_F(KeyWaitTest, EscapeAloneEndsOneWait) {
