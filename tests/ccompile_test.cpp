@@ -4,8 +4,6 @@
 // Running it shows that LoadTims loads every image in configuration order,
 // and that the size and used-memory macros hold the right values.
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <sys/wait.h>
 
 #include <string>
 
@@ -141,17 +139,9 @@ const char kAsmOutput[] =
 
 // Runs a shell command; its output (stdout and stderr) and exit status.
 std::string Shell(const std::string &cmd, int *status) {
-  std::string out;
-  FILE *f = popen((cmd + " 2>&1").c_str(), "r");
-  if (!f) {
-    *status = -1;
-    return out;
-  }
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
-  int st = pclose(f);
-  *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return out;
+  Result r = RunCommand("/", {"/bin/sh", "-c", cmd});
+  *status = r.status;
+  return r.out + r.err;
 }
 
 std::string Quote(const std::string &s) {

@@ -3,10 +3,7 @@
 // and justexe.bat to a DOS-style command interpreter (wine's cmd) with a
 // stand-in catflap.exe that logs how it was called. A test skips itself when
 // its tool is not installed.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -41,39 +38,12 @@ struct Ran {
   std::string output;  // standard output and standard error together
 };
 
-// Runs a program in a directory with extra environment variables, standard
-// input from /dev/null.
+// Runs a program in a directory with extra environment variables; its
+// standard output and standard error together.
 Ran RunIn(const std::string &dir, const std::vector<std::string> &argv,
           const std::vector<std::string> &env = {}) {
-  char name[] = "/tmp/zentro-consumer-XXXXXX";
-  int out = mkstemp(name);
-  if (out < 0) return {-1, "mkstemp failed"};
-  unlink(name);
-  std::vector<char *> args;
-  for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    for (const std::string &e : env) putenv(const_cast<char *>(e.c_str()));
-    int in = open("/dev/null", O_RDONLY);
-    if (chdir(dir.c_str()) != 0 || in < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(out, 2);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  int st = 0;
-  while (waitpid(pid, &st, 0) < 0) {
-  }
-  Ran r;
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-  lseek(out, 0, SEEK_SET);
-  char buf[4096];
-  for (ssize_t n; (n = read(out, buf, sizeof buf)) > 0;)
-    r.output.append(buf, static_cast<size_t>(n));
-  close(out);
-  return r;
+  Result r = RunCommand(dir, argv, env);
+  return {r.status, r.out + r.err};
 }
 
 // A small project like a real one: images, a level, a sound bank placed

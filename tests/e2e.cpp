@@ -85,21 +85,21 @@ static int TempFile(const char *tag) {
   return fd;
 }
 
-Result RunZentro(const Project &p, const std::vector<std::string> &args, const std::string &input) {
+Result RunCommand(const std::string &dir, const std::vector<std::string> &argv,
+                  const std::vector<std::string> &env, const std::string &input) {
   int in = TempFile("in"), out = TempFile("out"), err = TempFile("err");
   if (write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size()))
     throw std::runtime_error("cannot write the input");
   lseek(in, 0, SEEK_SET);
 
-  std::vector<std::string> argv = ZentroCommand();
-  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> args = argv, vars = env;
   std::vector<char *> cargv;
-  for (auto &a : argv) cargv.push_back(&a[0]);
+  for (auto &a : args) cargv.push_back(&a[0]);
   cargv.push_back(nullptr);
-  std::string dir = p.Path("data");
 
   pid_t pid = fork();
   if (pid == 0) {
+    for (auto &v : vars) putenv(&v[0]);
     if (chdir(dir.c_str()) != 0) _exit(126);
     dup2(in, 0);
     dup2(out, 1);
@@ -118,6 +118,12 @@ Result RunZentro(const Project &p, const std::vector<std::string> &args, const s
   close(out);
   close(err);
   return r;
+}
+
+Result RunZentro(const Project &p, const std::vector<std::string> &args, const std::string &input) {
+  std::vector<std::string> argv = ZentroCommand();
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunCommand(p.Path("data"), argv, {}, input);
 }
 
 std::string Dos(const std::string &text) {

@@ -39,6 +39,11 @@ void MakeDir(const Project &p, const std::string &rel);
 void MakeFifo(const Project &p, const std::string &rel);
 void MakeSymlink(const Project &p, const std::string &target, const std::string &rel);
 
+// Runs a program (argv[0] is its path) in dir, with extra environment
+// variables ("NAME=value"), standard input read from the given text.
+Result RunCommand(const std::string &dir, const std::vector<std::string> &argv,
+                  const std::vector<std::string> &env = {}, const std::string &input = "");
+
 // Runs zentro with the arguments in the project's data directory, standard
 // input read from the given text.
 Result RunZentro(const Project &p, const std::vector<std::string> &args = {},
