@@ -3,11 +3,14 @@
 #   cmake --install build/default --prefix ~/.local
 #       bin/zentro and share/man/man1/zentro.1 (bin/zentro.exe on Windows)
 #   cmake --workflow --preset package           build/default/zentro-VERSION-Linux.tar.gz
+#                                               build/default/zentro_VERSION_ARCH.deb
 #   cmake --workflow --preset package-windows   build/windows/zentro-VERSION-win64.zip
 #
 # The Linux archive holds the installed tree plus README.md and LICENSE; the
 # Windows archive is flat: zentro.exe, zentro.txt (the manual page as text
-# with DOS line ends), README.md and LICENSE.
+# with DOS line ends), README.md and LICENSE. The Debian package installs
+# under /usr what Debian asks of a package: the program, the manual page
+# compressed, and the copyright and changelog files.
 include(GNUInstallDirs)
 
 # The manual page, with the project's version filled in.
@@ -49,6 +52,11 @@ if(WIN32)
   endif()
 endif()
 
+# The component Debian is what the Debian package holds.
+if(NOT WIN32)
+  include(cmake/debian.cmake)
+endif()
+
 set(CPACK_PACKAGE_NAME zentro)
 set(CPACK_PACKAGE_VENDOR zentro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -66,7 +74,7 @@ if(WIN32)
   endif()
   set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Archive;/")
 else()
-  set(CPACK_GENERATOR TGZ)
+  set(CPACK_GENERATOR TGZ ${ZENTRO_DEB_GENERATOR})
   set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME})
   set(CPACK_INSTALL_CMAKE_PROJECTS
       "${CMAKE_BINARY_DIR};${PROJECT_NAME};Runtime;/;${CMAKE_BINARY_DIR};${PROJECT_NAME};Archive;/")

@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Checks the release archives: unpacks each one, compares its file list with
+# Checks the release packages: unpacks each one, compares its file list with
 # the expected one, and runs the packed zentro on a copy of the bundled
 # example project, in both modes.
 #
-#   tests/package_test.sh BUILD_DIR...
+#   tests/package_test.sh [--all] BUILD_DIR...
 #
-# Every BUILD_DIR is a build tree whose archive has been made (cpack, or the
-# package workflow presets): zentro-VERSION-Linux.tar.gz from a Linux tree,
-# zentro-VERSION-win64.zip from a Windows tree. The Windows zentro.exe runs
-# under wine (ZENTRO_WINE, or /usr/lib/wine/wine64, wine64 or wine); without
-# wine only the archive's contents are checked.
+# Every BUILD_DIR is a build tree whose packages have been made (cpack, or
+# the package workflow presets): zentro-VERSION-Linux.tar.gz and
+# zentro_VERSION_ARCH.deb from a Linux tree, zentro-VERSION-win64.zip from a
+# Windows tree. The Windows zentro.exe runs under wine (ZENTRO_WINE, or
+# /usr/lib/wine/wine64, wine64 or wine); lintian checks the Debian package.
+# A check whose tool or package is missing is skipped, unless --all is
+# given: then it fails.
 set -euo pipefail
+
+all=false
+if [ "${1:-}" = --all ]; then
+  all=true
+  shift
+fi
 
 src=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/zentro-package.XXXXXX")
@@ -20,6 +28,9 @@ failures=0
 fail() {
   echo "FAIL: $*" >&2
   failures=$((failures + 1))
+}
+skip() {
+  if $all; then fail "$*"; else echo "SKIP: $*"; fi
 }
 
 # cache_value BUILD_DIR NAME: a value from the build tree's CMakeCache.txt.
@@ -238,6 +249,57 @@ check_linux() {
   run_example linux "$root/bin/zentro"
 }
 
+# check_deb BUILD_DIR VERSION: the Debian package, unpacked into a
+# throwaway root; lintian must find nothing to report.
+check_deb() {
+  local build=$1 version=$2
+  local arch
+  arch=$(dpkg --print-architecture 2>/dev/null) || { skip "no dpkg, the Debian package was not checked"; return; }
+  local deb=$build/zentro_${version}_$arch.deb
+  echo "== $deb"
+  [ -f "$deb" ] || { fail "no $deb"; return; }
+  local root=$work/unpacked-deb
+  dpkg-deb -x "$deb" "$root"
+  local want got
+  want=$(printf '%s\n' ./usr/bin/zentro ./usr/share/doc/zentro/changelog.gz \
+    ./usr/share/doc/zentro/copyright ./usr/share/man/man1/zentro.1.gz)
+  got=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
+  if [ "$got" != "$want" ]; then
+    fail "$deb holds other files than expected"
+    diff <(echo "$want") <(echo "$got") >&2 || true
+  fi
+  [ "$(dpkg-deb -f "$deb" Package Version Section Priority)" = "$(printf 'Package: zentro\nVersion: %s\nSection: devel\nPriority: optional' "$version")" ] ||
+    fail "$deb: wrong Package, Version, Section or Priority"
+  dpkg-deb -f "$deb" Depends | grep -q '^libc6 (>= ' || fail "$deb: no dependency on libc6"
+  # The license in the copyright file is the project's own, word for word.
+  cmp -s <(sed -n '/^Permission/,$p' "$src/LICENSE") \
+    <(sed -n '/^ Permission/,$p' "$root/usr/share/doc/zentro/copyright" | sed 's/^ //; s/^\.$//') ||
+    fail "$deb: the copyright file does not hold LICENSE"
+  if command -v file >/dev/null; then
+    file -L "$root/usr/bin/zentro" | grep -q ', stripped' || fail "$deb: usr/bin/zentro is not stripped"
+  fi
+  local page
+  page=$(zcat "$root/usr/share/man/man1/zentro.1.gz")
+  grep -q "^\.TH ZENTRO 1 .*\"zentro $version\"" <<<"$page" || fail "$deb: the manual page does not name zentro $version"
+  if command -v man >/dev/null; then
+    MANPATH=$root/usr/share/man MANWIDTH=80 man zentro 2>/dev/null | grep -q 'EXIT STATUS' ||
+      fail "man does not render the packaged zentro.1.gz"
+  elif command -v mandoc >/dev/null; then
+    mandoc -T ascii <<<"$page" | grep -q 'EXIT STATUS' || fail "mandoc does not render the packaged zentro.1.gz"
+  else
+    skip "neither man nor mandoc, the packaged manual page was not rendered"
+  fi
+  run_example deb "$root/usr/bin/zentro"
+  if command -v lintian >/dev/null; then
+    local report
+    report=$(lintian --info --display-experimental --pedantic "$deb" 2>&1 |
+      grep -v '^running with root privileges is not recommended!$' || true)
+    [ -z "$report" ] || fail "lintian reports on $deb:"$'\n'"$report"
+  else
+    skip "no lintian, $deb was not checked by it"
+  fi
+}
+
 find_wine() {
   local w
   for w in "${ZENTRO_WINE:-}" /usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)"; do
@@ -274,7 +336,7 @@ check_windows() {
   local wine
   wine=$(find_wine)
   if [ -z "$wine" ]; then
-    echo "SKIP: no wine, $top/zentro.exe was not run"
+    skip "no wine, $top/zentro.exe was not run"
     return
   fi
   export WINEPREFIX=${WINEPREFIX:-${TMPDIR:-/tmp}/zentro-wine-$(id -u)}
@@ -289,7 +351,12 @@ for build in "$@"; do
   [ -n "$version" ] || { fail "$build is not a configured build tree"; continue; }
   generator=$(sed -n 's/^set(CPACK_GENERATOR "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
   case $generator in
-    TGZ) check_linux "$build" "$version" ;;
+    TGZ) check_linux "$build" "$version"
+      skip "$build makes no Debian package (no dpkg-shlibdeps, file or gzip at configure time)" ;;
+    "TGZ;DEB")
+      check_linux "$build" "$version"
+      check_deb "$build" "$version"
+      ;;
     ZIP) check_windows "$build" "$version" ;;
     *) fail "$build: unexpected package generator '$generator'" ;;
   esac

@@ -1,0 +1,87 @@
+# The Debian package, zentro_VERSION_ARCH.deb: /usr/bin/zentro, the manual
+# page compressed, /usr/share/doc/zentro/copyright and changelog.gz. It is
+# made when dpkg-shlibdeps (Debian: dpkg-dev) and file are at hand, since
+# its dependencies are read off the binary; gzip compresses the documents.
+find_program(ZENTRO_DPKG_SHLIBDEPS dpkg-shlibdeps)
+find_program(ZENTRO_FILE file)
+find_program(ZENTRO_GZIP gzip)
+if(NOT ZENTRO_DPKG_SHLIBDEPS OR NOT ZENTRO_FILE OR NOT ZENTRO_GZIP)
+  message(STATUS "No dpkg-shlibdeps, file or gzip (Debian: dpkg-dev, file, gzip): "
+                 "the package workflow makes no Debian package")
+  return()
+endif()
+set(ZENTRO_DEB_GENERATOR DEB)
+
+set(debian ${CMAKE_BINARY_DIR}/debian)
+file(MAKE_DIRECTORY ${debian})
+
+# gzip_doc(IN OUT): compressed the way Debian wants, at the highest level
+# and without a time stamp, so that the package is the same on every build.
+function(gzip_doc in out)
+  execute_process(COMMAND ${ZENTRO_GZIP} -9 -n -c ${in} OUTPUT_FILE ${out} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip ${in} failed")
+  endif()
+endfunction()
+
+gzip_doc(${ZENTRO_MAN_PAGE} ${debian}/zentro.1.gz)
+
+# The copyright file in Debian's machine-readable form, with the license
+# text of LICENSE.
+file(STRINGS ${CMAKE_SOURCE_DIR}/LICENSE license)
+list(FILTER license EXCLUDE REGEX "^MIT License$")
+list(GET license 0 holder)
+list(REMOVE_AT license 0)
+string(REGEX REPLACE "^Copyright \\(c\\) " "" holder "${holder}")
+set(license_text "")
+foreach(line IN LISTS license)
+  if(line STREQUAL "")
+    set(line ".")
+  endif()
+  string(APPEND license_text "\n ${line}")
+endforeach()
+string(REGEX REPLACE "^\n \\." "" license_text "${license_text}")
+file(WRITE ${debian}/copyright
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: zentro
+Source: https://github.com/zentro-psx/zentro
+
+Files: *
+Copyright: ${holder}
+License: Expat${license_text}
+")
+
+configure_file(${CMAKE_SOURCE_DIR}/cmake/debian-changelog.in ${debian}/changelog @ONLY)
+gzip_doc(${debian}/changelog ${debian}/changelog.gz)
+
+install(TARGETS zentro RUNTIME DESTINATION bin COMPONENT Debian EXCLUDE_FROM_ALL)
+# CPack strips the program; the compiler's notes in .comment go as well.
+if(CMAKE_STRIP)
+  install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/zentro\")"
+          COMPONENT Debian EXCLUDE_FROM_ALL)
+endif()
+install(FILES ${debian}/zentro.1.gz DESTINATION share/man/man1 COMPONENT Debian EXCLUDE_FROM_ALL)
+install(FILES ${debian}/copyright ${debian}/changelog.gz DESTINATION share/doc/zentro
+        COMPONENT Debian EXCLUDE_FROM_ALL)
+
+# CPack reads these when it makes the package (cmake/cpack-options.cmake).
+set(CPACK_ZENTRO_DEB_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Debian;/")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack-options.cmake)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "zentro developers <zentro-psx@users.noreply.github.com>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/zentro-psx/zentro)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The summary line is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"zentro is a build tool for developers of PlayStation console programs.
+Run from a project's data directory, it reads memcfg.cfg, the data files
+(TIM images, sound banks, levels) in load order, gives each file an
+address in the console's main RAM and writes the glue to the project
+root: a batch script that uploads every file with catflap and starts
+main.exe, a C header with every address and size, and a C function that
+loads every TIM image. With -asm it writes an assembler source that links
+the data into the program instead.")
