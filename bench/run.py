@@ -5,15 +5,17 @@ Generates projects of 10,000, 100,000 and 1,000,000 entries over 1,000 data
 files (comments, remarks, start-address lines, a few missing files, sizes
 that are not multiples of 4 so that warnings occur), runs zentro on each in
 both modes with standard input from /dev/null and standard output redirected
-to a file, and prints a table: wall time, entries per second, peak memory,
-system calls per entry, and the ratio to a plain baseline (bench/baseline.c:
-the same opens, fstats and closes, and the same number of bytes in 512-byte
-writes).
+to a file, and prints a table: peak memory, output bytes, system calls per
+entry and write calls, which are the same from run to run, and the wall
+time with its ratio to a plain baseline (bench/baseline.c: the same opens,
+fstats and closes, and the same number of bytes in 512-byte writes).
 
     python3 bench/run.py                    # builds zentro if needed
     python3 bench/run.py --zentro PATH --sizes 10000,100000
 
-Wall times are the best of --repeat runs. Peak memory comes from GNU time
+zentro and the baseline run in turns, --repeat times each; the wall time
+is the median of zentro's runs, and the ratio the median of the ratios of
+each turn, with the lowest and the highest beside it. Peak memory comes from GNU time
 (/usr/bin/time) when present, else from the child's rusage, which then also
 counts the resident size of this script at the fork and is an upper bound.
 System calls are counted with strace -c -f in a separate run (strace slows a
@@ -24,6 +26,7 @@ entries.
 import argparse
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -138,8 +141,8 @@ def main():
     ap.add_argument("--sizes", default="10000,100000,1000000",
                     help="entries per project, comma-separated (default: %(default)s)")
     ap.add_argument("--files", type=int, default=1000, help="data files (default: %(default)s)")
-    ap.add_argument("--repeat", type=int, default=3,
-                    help="timed runs of each, the best counts (default: %(default)s)")
+    ap.add_argument("--repeat", type=int, default=5,
+                    help="timed runs of each, in turns; medians count (default: %(default)s)")
     ap.add_argument("--no-strace", action="store_true", help="do not count system calls")
     ap.add_argument("--strace-limit", type=int, default=100000,
                     help="count system calls only in projects of at most this many entries; "
@@ -164,34 +167,39 @@ def main():
             make_project(root, n, args.files)
             for mode in ([], ["-asm"]):
                 command = [zentro] + mode
-                runs = [timed_run(command, root) for _ in range(args.repeat)]
-                seconds = min(r[0] for r in runs)
-                peak = max(r[1] for r in runs)
+                runs = [timed_run(command, root)]
                 written = output_bytes(root)
-                base = min(timed_run([baseline, os.path.join(root, "names.txt"), str(n),
-                                      str(written), "../baseline.out"], root)[0]
-                           for _ in range(args.repeat))
+                base_command = [baseline, os.path.join(root, "names.txt"), str(n), str(written),
+                                "../baseline.out"]
+                ratios = []
+                for i in range(args.repeat):
+                    if i > 0:
+                        runs.append(timed_run(command, root))
+                    ratios.append(runs[-1][0] / timed_run(base_command, root)[0])
+                seconds = statistics.median(r[0] for r in runs)
+                peak = max(r[1] for r in runs)
                 counted = strace and (args.strace_limit <= 0 or n <= args.strace_limit)
                 calls = count_syscalls(strace, command, root) if counted else None
                 row = {"entries": n, "mode": "-asm" if mode else "default", "seconds": seconds,
-                       "peak": peak, "bytes": written, "baseline": base, "calls": calls}
+                       "peak": peak, "bytes": written, "calls": calls,
+                       "ratio": statistics.median(ratios), "low": min(ratios), "high": max(ratios)}
                 rows.append(row)
-                print("%(mode)s %(entries)d: %(seconds).3f s, baseline %(baseline).3f s" % row,
+                print("%(mode)s %(entries)d: %(seconds).3f s, zentro/baseline %(ratio).2f" % row,
                       file=sys.stderr)
             shutil.rmtree(root)
     finally:
         if not args.dir:
             shutil.rmtree(workdir, ignore_errors=True)
 
-    print("| entries | mode | wall s | entries/s | peak RSS KiB | output bytes | syscalls/entry "
-          "| writes | baseline s | zentro/baseline |")
-    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+    print("| entries | mode | peak RSS KiB | output bytes | syscalls/entry | writes "
+          "| wall s (median) | zentro/baseline (median, low-high) |")
+    print("|---:|---|---:|---:|---:|---:|---:|---|")
     for r in rows:
         calls = "%.2f" % (r["calls"][0] / r["entries"]) if r["calls"] else "n/a"
         writes = "%d" % r["calls"][1] if r["calls"] else "n/a"
-        print("| %d | %s | %.3f | %.0f | %d | %d | %s | %s | %.3f | %.2f |"
-              % (r["entries"], r["mode"], r["seconds"], r["entries"] / r["seconds"], r["peak"],
-                 r["bytes"], calls, writes, r["baseline"], r["seconds"] / r["baseline"]))
+        print("| %d | %s | %d | %d | %s | %s | %.3f | %.2f (%.2f-%.2f) |"
+              % (r["entries"], r["mode"], r["peak"], r["bytes"], calls, writes, r["seconds"],
+                 r["ratio"], r["low"], r["high"]))
 
 
 if __name__ == "__main__":
