@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -86,7 +87,7 @@ static int TempFile(const char *tag) {
 }
 
 Result RunCommand(const std::string &dir, const std::vector<std::string> &argv,
-                  const std::vector<std::string> &env, const std::string &input) {
+                  const std::vector<std::string> &env, const std::string &input, int outfd) {
   int in = TempFile("in"), out = TempFile("out"), err = TempFile("err");
   if (write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size()))
     throw std::runtime_error("cannot write the input");
@@ -101,8 +102,9 @@ Result RunCommand(const std::string &dir, const std::vector<std::string> &argv,
   if (pid == 0) {
     for (auto &v : vars) putenv(&v[0]);
     if (chdir(dir.c_str()) != 0) _exit(126);
+    signal(SIGPIPE, SIG_DFL);
     dup2(in, 0);
-    dup2(out, 1);
+    dup2(outfd >= 0 ? outfd : out, 1);
     dup2(err, 2);
     execv(cargv[0], cargv.data());
     _exit(127);
@@ -120,10 +122,11 @@ Result RunCommand(const std::string &dir, const std::vector<std::string> &argv,
   return r;
 }
 
-Result RunZentro(const Project &p, const std::vector<std::string> &args, const std::string &input) {
+Result RunZentro(const Project &p, const std::vector<std::string> &args, const std::string &input,
+                 int outfd) {
   std::vector<std::string> argv = ZentroCommand();
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunCommand(p.Path("data"), argv, {}, input);
+  return RunCommand(p.Path("data"), argv, {}, input, outfd);
 }
 
 std::string Dos(const std::string &text) {

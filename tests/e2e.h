@@ -40,14 +40,17 @@ void MakeFifo(const Project &p, const std::string &rel);
 void MakeSymlink(const Project &p, const std::string &target, const std::string &rel);
 
 // Runs a program (argv[0] is its path) in dir, with extra environment
-// variables ("NAME=value"), standard input read from the given text.
+// variables ("NAME=value"), standard input read from the given text and
+// SIGPIPE at its default, as from a shell. Standard output goes to the
+// descriptor outfd when one is given (Result::out is empty then).
 Result RunCommand(const std::string &dir, const std::vector<std::string> &argv,
-                  const std::vector<std::string> &env = {}, const std::string &input = "");
+                  const std::vector<std::string> &env = {}, const std::string &input = "",
+                  int outfd = -1);
 
 // Runs zentro with the arguments in the project's data directory, standard
-// input read from the given text.
+// input read from the given text, standard output as for RunCommand.
 Result RunZentro(const Project &p, const std::vector<std::string> &args = {},
-                 const std::string &input = "");
+                 const std::string &input = "", int outfd = -1);
 
 // The command that runs zentro: ZENTRO_RUN from the environment (a shell
 // command prefix, for instance wine), or the zentro next to the tests.

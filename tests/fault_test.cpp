@@ -3,11 +3,15 @@
 // what their names promise. Whatever happens, zentro must end by itself with
 // the right status, say what went wrong, keep what it wrote before intact and
 // write nothing malformed.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e.h"
@@ -129,7 +133,8 @@ std::string ManyEntries(const Project &p) {
 // each mode: "Error writing" right after that file is closed, in the
 // finishing order; the run goes on, every other file is complete, and the
 // exit status is -1. An empty justexe.bat (asm mode) writes nothing and so
-// cannot fail.
+// cannot fail. Then writes that fail or wait where they must not stop the
+// run: to the console, and to a FIFO read late.
 TEST(GeneratedFileFaultTest, WritesFail) {
   if (!RunsNatively()) GTEST_SKIP() << "a link to /dev/full only works natively";
   for (bool asm_mode : {false, true}) {
@@ -165,6 +170,61 @@ TEST(GeneratedFileFaultTest, WritesFail) {
           EXPECT_EQ(p.Read(other), clean.Read(other)) << other;
         }
     }
+  }
+
+  // Console output that cannot be written is dropped, and nothing else: with
+  // standard output a pipe whose reader has gone (zentro | head, head done
+  // before zentro starts), every file is complete and the exit status is 0.
+  {
+    SCOPED_TRACE("standard output a pipe nobody reads");
+    Project clean, p;
+    clean.Config(ManyEntries(clean));
+    p.Config(ManyEntries(p));
+    ASSERT_EQ(RunZentro(clean).status, 0);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    Result r = RunZentro(p, {}, "", ends[1]);
+    close(ends[1]);
+    EXPECT_EQ(r.status, 0);
+    for (const char *name : kAllGenerated) EXPECT_EQ(p.Read(name), clean.Read(name)) << name;
+  }
+
+  // Writes that have to wait are no failure: a FIFO in place of addrs.h,
+  // read only a second after zentro has begun writing it, gets every byte of
+  // a file far larger than a pipe holds.
+  {
+    SCOPED_TRACE("addrs.h a FIFO read late");
+    Project clean, p;
+    std::string cfg;
+    for (int i = 0; i < 3000; i++) cfg += "level.bin\n";
+    for (const Project *q : {&clean, &p}) {
+      q->WriteData("level.bin", 4);
+      q->Config(cfg);
+    }
+    Result good = RunZentro(clean);
+    MakeFifo(p, "addrs.h");
+    int fifo = open(p.Path("addrs.h").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fifo, 0);
+    std::string got;
+    std::thread reader([fifo, &got] {
+      pollfd begun = {fifo, POLLIN, 0};
+      if (poll(&begun, 1, 10000) != 1) return;
+      sleep(1);
+      fcntl(fifo, F_SETFL, 0);
+      char buf[4096];
+      for (ssize_t n; (n = read(fifo, buf, sizeof buf)) > 0;)
+        got.append(buf, static_cast<size_t>(n));
+    });
+    Result r = RunZentro(p);
+    reader.join();
+    close(fifo);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, good.out);
+    std::string addrs = clean.Read("addrs.h");
+    ASSERT_GT(addrs.size(), 2u * 65536);
+    EXPECT_TRUE(got == addrs) << "the reader got " << got.size() << " of " << addrs.size()
+                              << " bytes";
   }
 }
 

@@ -361,7 +361,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Key{"CtrlZ", "\x1a"}, Key{"CtrlBackslash", "\x1c"}, Key{"CtrlD", "\x04"},
                       Key{"CtrlS", "\x13"}, Key{"CtrlQ", "\x11"}, Key{"CtrlV", "\x16"},
                       Key{"CtrlO", "\x0f"}, Key{"TwoByteCharacter", "\xc3\xa9"},
-                      Key{"ThreeByteCharacter", "\xe2\x82\xac"}),
+                      Key{"ThreeByteCharacter", "\xe2\x82\xac"},
+                      Key{"FourByteCharacter", "\xf0\x9f\x98\x80"}),
     [](const ::testing::TestParamInfo<Key> &info) { return std::string(info.param.name); });
 
 // --- Keys that end two waits ------------------------------------------------
