@@ -292,7 +292,7 @@ check_deb() {
   run_example deb "$root/usr/bin/zentro"
   if command -v lintian >/dev/null; then
     local report
-    report=$(lintian --info --display-experimental --pedantic "$deb" 2>&1 |
+    report=$(lintian --display-info --display-experimental --pedantic "$deb" 2>&1 |
       grep -v '^running with root privileges is not recommended!$' || true)
     [ -z "$report" ] || fail "lintian reports on $deb:"$'\n'"$report"
   else
