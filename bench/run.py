@@ -15,9 +15,10 @@ fstats and closes, and the same number of bytes in 512-byte writes).
 
 zentro and the baseline run in turns, --repeat times each; the wall time
 is the median of zentro's runs, and the ratio the median of the ratios of
-each turn, with the lowest and the highest beside it. Peak memory comes from GNU time
-(/usr/bin/time) when present, else from the child's rusage, which then also
-counts the resident size of this script at the fork and is an upper bound.
+each turn, with the lowest and the highest beside it. Peak memory comes
+from GNU time (/usr/bin/time) when present, else from the child's rusage,
+which then also counts the resident size of this script at the fork and is
+an upper bound.
 System calls are counted with strace -c -f in a separate run (strace slows a
 run down), when strace is present, in projects of at most --strace-limit
 entries.
@@ -167,15 +168,13 @@ def main():
             make_project(root, n, args.files)
             for mode in ([], ["-asm"]):
                 command = [zentro] + mode
-                runs = [timed_run(command, root)]
-                written = output_bytes(root)
-                base_command = [baseline, os.path.join(root, "names.txt"), str(n), str(written),
-                                "../baseline.out"]
-                ratios = []
-                for i in range(args.repeat):
-                    if i > 0:
-                        runs.append(timed_run(command, root))
-                    ratios.append(runs[-1][0] / timed_run(base_command, root)[0])
+                runs, ratios = [], []
+                for _ in range(args.repeat):
+                    runs.append(timed_run(command, root))
+                    written = output_bytes(root)
+                    base = timed_run([baseline, os.path.join(root, "names.txt"), str(n),
+                                      str(written), "../baseline.out"], root)[0]
+                    ratios.append(runs[-1][0] / base)
                 seconds = statistics.median(r[0] for r in runs)
                 peak = max(r[1] for r in runs)
                 counted = strace and (args.strace_limit <= 0 or n <= args.strace_limit)

@@ -351,8 +351,10 @@ for build in "$@"; do
   [ -n "$version" ] || { fail "$build is not a configured build tree"; continue; }
   generator=$(sed -n 's/^set(CPACK_GENERATOR "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
   case $generator in
-    TGZ) check_linux "$build" "$version"
-      skip "$build makes no Debian package (no dpkg-shlibdeps, file or gzip at configure time)" ;;
+    TGZ)
+      check_linux "$build" "$version"
+      skip "$build makes no Debian package (no dpkg-shlibdeps, file or gzip at configure time)"
+      ;;
     "TGZ;DEB")
       check_linux "$build" "$version"
       check_deb "$build" "$version"
