@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""Checks the manual page as its readers see it.
+
+    python3 man_lint.py build/test/zentro.1 3.0.0
+
+- groff (what man uses on Debian and Ubuntu) takes the page without a
+  single warning, in UTF-8 and in ASCII, and mandoc's lint says nothing;
+- the .TH line names the version, and the sections a reader looks for are
+  there;
+- every quoted text, \\(lq...\\(rq, is held together by unpaddable spaces
+  in the source, and reads the same in groff's and in mandoc's rendering:
+  on one line, with no stretched space, no hyphen added, no character lost;
+- every line of every .EX display comes out as written, in UTF-8 and in
+  ASCII, from both formatters.
+
+The comparison needs both formatters; with only one, the rest is checked
+and the test reports itself skipped.
+"""
+import re
+import shutil
+import subprocess
+import sys
+
+WIDTH = 80
+SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", '"MEMCFG.CFG FORMAT"', '"ADDRESS LAYOUT"',
+            '"GENERATED FILES"', '"EXIT STATUS"', "FILES", "EXAMPLE"]
+# The escapes a display line may use, and what they show.
+EX_ESCAPES = {"\\e": "\\", "\\-": "-", "\\&": "", "\\(dq": '"', "\\ ": " "}
+
+problems = []
+
+
+def run(cmd):
+    r = subprocess.run(cmd, capture_output=True)
+    out = r.stdout.decode("utf-8", "replace")
+    err = r.stderr.decode("utf-8", "replace")
+    return r.returncode, out, err
+
+
+def lint(cmd):
+    status, out, err = run(cmd)
+    if status != 0 or out or err:
+        problems.append("%s (status %d):\n%s%s" % (" ".join(cmd), status, out, err))
+
+
+def render(cmd):
+    status, out, err = run(cmd)
+    if status != 0 or not out:
+        problems.append("%s failed (status %d): %s" % (" ".join(cmd), status, err))
+    # Bold and italics by overstriking ("x\bx", "_\bx"); mandoc's unbreakable
+    # space is U+00A0, which shows as a space.
+    return re.sub(".\b", "", out).replace("\u00a0", " ")
+
+
+def check_source(page):
+    th = re.search(r'^\.TH ZENTRO 1 .*"zentro %s"' % re.escape(version), page, re.M)
+    if not th:
+        problems.append("the .TH line does not name zentro %s" % version)
+    for section in SECTIONS:
+        if "\n.SH %s\n" % section not in page:
+            problems.append("no section .SH %s" % section)
+    # \% keeps a quote from being hyphenated, \<space> from stretching or
+    # breaking.
+    for m in re.finditer(r"(\\%)?\\\(lq(.*?)\\\(rq", page, re.S):
+        line = page.count("\n", 0, m.start()) + 1
+        if "\n" in m.group(2) or re.search(r"(?<!\\) ", m.group(2)):
+            problems.append("line %d: quoted text with a breakable space: %s" % (line, m.group(0)))
+        if not m.group(1):
+            problems.append("line %d: quoted text that may be hyphenated (no \\%%): %s" %
+                            (line, m.group(0)))
+
+
+def display_lines(page):
+    """Every line of every .EX display, as a reader must see it."""
+    lines = []
+    for block in re.findall(r"^\.EX\n(.*?)^\.EE$", page, re.S | re.M):
+        for line in block.splitlines():
+            # Newer groff shows a bare - as a typographic hyphen.
+            if re.search(r"(?<!\\)-", line):
+                problems.append("display line with - where \\- is meant: " + line)
+            shown = re.sub(r"\\\(..|\\.", lambda m: EX_ESCAPES.get(m.group(0), "\0"), line)
+            if "\0" in shown:
+                problems.append("display line with an escape this check does not know: " + line)
+            lines.append(shown.strip())
+    return lines
+
+
+def quotes(text):
+    return re.findall("\u201c[^\u201c\u201d]*\u201d", text)
+
+
+man, version = sys.argv[1], sys.argv[2]
+page = open(man, encoding="utf-8").read()
+check_source(page)
+
+groff = shutil.which("groff")
+mandoc = shutil.which("mandoc")
+if not groff and not mandoc:
+    print("SKIPPED: neither groff nor mandoc is installed")
+    sys.exit(0)
+
+renderings = {}
+if groff:
+    for device in ("utf8", "ascii"):
+        lint([groff, "-man", "-ww", "-z", "-T" + device, man])
+        lint([groff, "-man", "-ww", "-z", "-T" + device, "-rLL=%dn" % WIDTH, man])
+        renderings["groff " + device] = render(
+            [groff, "-man", "-T" + device, "-rLL=%dn" % WIDTH, "-P-cbou", man])
+if mandoc:
+    lint([mandoc, "-man", "-T", "lint", man])
+    for device in ("utf8", "ascii"):
+        renderings["mandoc " + device] = render(
+            [mandoc, "-man", "-T", device, "-O", "width=%d" % WIDTH, man])
+
+displays = display_lines(page)
+for line in displays:
+    for name, text in renderings.items():
+        if line not in (shown.strip() for shown in text.splitlines()):
+            problems.append("%s does not show the display line: %s" % (name, line))
+
+if groff and mandoc:
+    by_groff = quotes(renderings["groff utf8"])
+    by_mandoc = quotes(renderings["mandoc utf8"])
+    if len(by_groff) != len(by_mandoc):
+        problems.append("groff shows %d quoted texts, mandoc %d" % (len(by_groff), len(by_mandoc)))
+    for g, m in zip(by_groff, by_mandoc):
+        if g != m:
+            problems.append("a quoted text reads differently:\n  groff:  %r\n  mandoc: %r" % (g, m))
+    for q in by_groff:
+        if "\n" in q:
+            problems.append("a quoted text is broken across lines: %r" % q)
+        ascii_form = '"' + q[1:-1] + '"'
+        for name in ("groff ascii", "mandoc ascii"):
+            if ascii_form not in renderings[name]:
+                problems.append("%s does not show the quoted text %s" % (name, ascii_form))
+
+if problems:
+    print("%s: %d problem(s)" % (man, len(problems)))
+    for p in problems:
+        print("- " + p)
+    sys.exit(1)
+if not (groff and mandoc):
+    print("SKIPPED: the renderings are compared only when groff and mandoc are both installed")
+print("%s: %d quoted texts and %d display lines read alike in %s" %
+      (man, len(quotes(renderings.get("groff utf8", renderings.get("mandoc utf8", "")))),
+       len(displays), ", ".join(sorted(renderings))))
