@@ -296,7 +296,8 @@ TEST(ReaderTest, LineEnds) {
   }
 }
 
-// The value after "$" is read like strtoul with base 16, 32 bits wide.
+// The value after "$" is read like strtoul with base 16, 32 bits wide; every
+// digit from a to f counts in either case.
 TEST(ReaderTest, StartAddressForms) {
   struct Case {
     std::string text;
@@ -310,6 +311,11 @@ TEST(ReaderTest, StartAddressForms) {
       {"\t\v\f 0x80010000", 0x80010000u},
       {"+80010000", 0x80010000u},
       {"8001abCD", 0x8001ABCDu},
+      {"80abcdef", 0x80ABCDEFu},
+      {"80ABCDEF", 0x80ABCDEFu},
+      {"f", 0xFu},
+      {"F", 0xFu},
+      {"800f0000", 0x800F0000u},
       {"80010000 with a remark", 0x80010000u},
       {"80010000g", 0x80010000u},
       {"000080010000", 0x80010000u},

@@ -101,13 +101,23 @@ TEST(TextOutTest, LargeOutputArrivesComplete) {
   EXPECT_EQ(Put({std::string(512, 'x'), "\n"}), std::string(512, 'x') + "\r\n");
 }
 
-TEST(TextOutTest, OpenTruncates) {
+// A new file gets 0666 less the umask, as from fopen: with umask 002 the
+// group may write it too. An existing file is truncated.
+TEST(TextOutTest, OpenCreatesAndTruncates) {
   TextFile f;
+  mode_t old_mask = umask(002);
+  TextStream s;
+  bool opened = OpenText(s, f.path());
+  umask(old_mask);
+  ASSERT_TRUE(opened);
+  ASSERT_TRUE(CloseText(s));
+  struct stat st;
+  ASSERT_EQ(stat(f.path(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
   {
     std::ofstream old(f.path(), std::ios::binary);
     old << "old content that is longer";
   }
-  TextStream s;
   ASSERT_TRUE(OpenText(s, f.path()));
   PutText(s, "new\n");
   ASSERT_TRUE(CloseText(s));
@@ -131,11 +141,25 @@ TEST(TextOutTest, OpenFailsForDirectory) {
 }
 
 // Writes that fail (a full device) show at the close, whether the buffer
-// filled up before or not; the stream can be used again afterwards.
+// filled up before or not, and so does a close that fails (where a network
+// file system or a full quota reports a delayed write error); the stream can
+// be used again afterwards.
 TEST(TextOutTest, WriteFailureReportedAtClose) {
+  TextStream s;
+  {
+    // Everything is written before the close, which then fails: its
+    // descriptor is gone.
+    TextFile f;
+    ASSERT_TRUE(OpenText(s, f.path()));
+    PutText(s, "written\n");
+    FlushText(s);
+    ASSERT_EQ(f.Read(), "written\r\n");
+    ASSERT_EQ(close(s.fd), 0);
+    EXPECT_FALSE(CloseText(s));
+  }
+
   struct stat st;
   if (stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full";
-  TextStream s;
   ASSERT_TRUE(OpenText(s, "/dev/full"));
   PutText(s, "short\n");
   EXPECT_FALSE(CloseText(s));
