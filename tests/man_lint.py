@@ -59,14 +59,15 @@ def check_source(page):
     for section in SECTIONS:
         if "\n.SH %s\n" % section not in page:
             problems.append("no section .SH %s" % section)
-    # \% keeps a quote from being hyphenated, \<space> from stretching or
-    # breaking.
-    for m in re.finditer(r"(\\%)?\\\(lq(.*?)\\\(rq", page, re.S):
+    # \<space> keeps a quote from stretching or breaking, and \% at the
+    # start of its word from being hyphenated (elsewhere in a word, \% is a
+    # place to hyphenate).
+    for m in re.finditer(r"(\S*?)\\\(lq(.*?)\\\(rq", page, re.S):
         line = page.count("\n", 0, m.start()) + 1
         if "\n" in m.group(2) or re.search(r"(?<!\\) ", m.group(2)):
             problems.append("line %d: quoted text with a breakable space: %s" % (line, m.group(0)))
-        if not m.group(1):
-            problems.append("line %d: quoted text that may be hyphenated (no \\%%): %s" %
+        if not re.match(r"(\\f.)*\\%[^%]*$", m.group(1)):
+            problems.append("line %d: quoted text whose word does not begin with \\%%: %s" %
                             (line, m.group(0)))
 
 
