@@ -49,10 +49,6 @@ endfunction()
 zentro_source_date_epoch(ZENTRO_SOURCE_DATE_EPOCH)
 message(STATUS "Package time (SOURCE_DATE_EPOCH): ${ZENTRO_SOURCE_DATE_EPOCH}")
 
-# Directories made by the installation are rwxr-xr-x whatever the umask.
-set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-
 # The manual page, with the project's version filled in.
 set(ZENTRO_MAN_PAGE ${CMAKE_BINARY_DIR}/zentro.1)
 configure_file(${CMAKE_SOURCE_DIR}/doc/zentro.1 ${ZENTRO_MAN_PAGE} @ONLY)
@@ -122,12 +118,15 @@ endif()
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME})
 
 # CPack reads these when it makes the packages (cmake/cpack-options.cmake):
-# it stamps every member with SOURCE_DATE_EPOCH. CPack's archives also record
-# the owner of each file and list the files in the order the file system
-# gives them, so cmake/repack.cmake packs the .tar.gz with tar and gzip and
-# the .zip with zip again: sorted, owned by root, with no stored name or time
-# but SOURCE_DATE_EPOCH.
+# it stamps every member with SOURCE_DATE_EPOCH. The modes of the installed
+# files follow the umask: cmake/package-modes.cmake sets them before CPack
+# packs them. CPack's archives also record the owner of each file and list
+# the files in the order the file system gives them, so
+# cmake/package-repack.cmake packs the .tar.gz with tar and gzip and the .zip
+# with zip again: sorted, owned by root, with no stored name or time but
+# SOURCE_DATE_EPOCH.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack-options.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package-modes.cmake)
 set(CPACK_ZENTRO_SOURCE_DATE_EPOCH ${ZENTRO_SOURCE_DATE_EPOCH})
 find_program(ZENTRO_TAR NAMES gtar tar)
 find_program(ZENTRO_GZIP gzip)
@@ -137,7 +136,7 @@ if(WIN32)
 else()
   set(repack_tools ZENTRO_TAR ZENTRO_GZIP)
 endif()
-set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/repack.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package-repack.cmake)
 foreach(tool IN LISTS repack_tools)
   if(NOT ${tool})
     message(WARNING "No ${tool} (Debian: tar, gzip, zip): the release archive will not be "

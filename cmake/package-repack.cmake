@@ -10,7 +10,7 @@ set(time $ENV{SOURCE_DATE_EPOCH})
 function(run)
   execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${work} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
-    message(FATAL_ERROR "repack.cmake: ${ARGN} failed (${status})")
+    message(FATAL_ERROR "package-repack.cmake: ${ARGN} failed (${status})")
   endif()
 endfunction()
 
