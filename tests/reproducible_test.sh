@@ -35,6 +35,37 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
 fi
 sleep 3
 
+# listing ARCHIVE: its members with their modes, owners, sizes and times.
+listing() {
+  case $1 in
+    *.deb)
+      ar tv "$1"
+      dpkg-deb --ctrl-tarfile "$1" | tar -tv --full-time
+      dpkg-deb --fsys-tarfile "$1" | tar -tv --full-time
+      ;;
+    *) cmake -E tar tvf "$1" ;;
+  esac
+}
+
+# unpack ARCHIVE DIR
+unpack() {
+  mkdir -p "$2"
+  case $1 in
+    *.deb) dpkg-deb --raw-extract "$1" "$2" ;;
+    *) (cd "$2" && cmake -E tar xf "$1") ;;
+  esac
+}
+
+# show_members ARCHIVE ARCHIVE_AGAIN: how their listings differ, and which
+# members' bytes.
+show_members() {
+  diff <(listing "$1" 2>&1) <(listing "$2" 2>&1) | sed 's/^/  /' >&2 || true
+  rm -rf "$work/first" "$work/again"
+  unpack "$1" "$work/first"
+  unpack "$2" "$work/again"
+  diff -r -q "$work/first" "$work/again" | sed "s|$work/first/||; s|$work/again/||; s/^/  /" >&2 || true
+}
+
 failures=0
 for build in "$@"; do
   build=$(cd "$build" && pwd)
@@ -63,16 +94,11 @@ for build in "$@"; do
       echo "FAIL: $rel/$name was not made again" >&2
       failures=$((failures + 1))
     elif ! cmp "$build/$name" "$again/$name" >"$work/cmp" 2>&1; then
-      echo "FAIL: $rel/$name differs: $(cat "$work/cmp")" >&2
+      echo "FAIL: $rel/$name differs: $(sed 's/^.* differ: //; s/^cmp: //' "$work/cmp")" >&2
       failures=$((failures + 1))
       case $name in
-        *.tar.gz | *.zip) list=(cmake -E tar tvf) ;;
-        *.deb) list=(dpkg-deb --contents) ;;
-        *) list=() ;;
+        *.tar.gz | *.zip | *.deb) show_members "$build/$name" "$again/$name" ;;
       esac
-      if [ ${#list[@]} -gt 0 ]; then
-        diff <("${list[@]}" "$build/$name" 2>&1) <("${list[@]}" "$again/$name" 2>&1) >&2 || true
-      fi
     else
       echo "same: $rel/$name"
     fi
