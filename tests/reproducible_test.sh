@@ -63,7 +63,8 @@ show_members() {
   rm -rf "$work/first" "$work/again"
   unpack "$1" "$work/first"
   unpack "$2" "$work/again"
-  diff -r -q "$work/first" "$work/again" | sed "s|$work/first/||; s|$work/again/||; s/^/  /" >&2 || true
+  diff -r -q "$work/first" "$work/again" |
+    sed "s|^Files $work/first/\(.*\) and .* differ$|  member \1 differs|; s|$work/||g" >&2 || true
 }
 
 failures=0
