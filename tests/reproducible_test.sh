@@ -64,7 +64,7 @@ show_members() {
   unpack "$1" "$work/first"
   unpack "$2" "$work/again"
   diff -r -q "$work/first" "$work/again" |
-    sed "s|^Files $work/first/\(.*\) and .* differ$|  member \1 differs|; s|$work/||g" >&2 || true
+    sed "s|^Files $work/first/\(.*\) and .* differ$|member \1 differs|; s|$work/||g; s/^/  /" >&2 || true
 }
 
 failures=0
