@@ -6,6 +6,9 @@
 # makes the Debian package so, but for the modes of its three ar members,
 # which follow the umask: they are set to rw-r--r-- in place.
 set(time $ENV{SOURCE_DATE_EPOCH})
+if(NOT time MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "package-repack.cmake: SOURCE_DATE_EPOCH is not a time: '${time}'")
+endif()
 
 # run(COMMAND...): runs a command in the unpacked archive, or stops CPack.
 function(run)
