@@ -6,12 +6,14 @@
 #
 #   tests/reproducible_test.sh BUILD_DIR...
 #
-# Every BUILD_DIR is a build tree of this checkout, made by a package
-# workflow preset: build/default by `package`, build/windows by
-# `package-windows`. The same workflow runs in the clone; then zentro or
-# zentro.exe, the archives, the Debian package, the compressed manual page
-# and zentro.txt of both are compared. Each artefact that differs is named,
-# with its first differing byte and, for an archive, the members that differ.
+# Every BUILD_DIR is a build tree of this checkout, made from HEAD with no
+# uncommitted change by a package workflow preset: build/default by
+# `package`, build/windows by `package-windows`. The same workflow runs in
+# the clone; then zentro or zentro.exe, the archives, the Debian package, the
+# compressed manual page and zentro.txt of both are compared. Each artefact
+# that differs is named, with its first differing byte and, for an archive,
+# how the listings differ and which members. KEEP=1 keeps the clone and the
+# logs of its build (the path is printed).
 set -euo pipefail
 
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,7 +35,7 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
   chown -R nobody: "$work"
   as=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups env HOME="$work")
 fi
-sleep 3
+sleep 3 # and a few seconds later than the first
 
 # listing ARCHIVE: its members with their modes, owners, sizes and times.
 listing() {
