@@ -65,9 +65,8 @@ install(FILES ${debian}/zentro.1.gz DESTINATION share/man/man1 COMPONENT Debian 
 install(FILES ${debian}/copyright ${debian}/changelog.gz DESTINATION share/doc/zentro
         COMPONENT Debian EXCLUDE_FROM_ALL)
 
-# CPack reads these when it makes the package (cmake/cpack-options.cmake).
+# CPack reads this when it makes the package (cmake/cpack-options.cmake).
 set(CPACK_ZENTRO_DEB_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Debian;/")
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack-options.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -13,6 +13,40 @@
 # compressed, and the copyright and changelog files.
 include(GNUInstallDirs)
 
+# The packages are the same bytes wherever, whenever and by whomever they are
+# made from the same source. Their time, that of every member, is
+# SOURCE_DATE_EPOCH: taken from the environment where it is set, else from the
+# last commit, else from cmake/source-date-epoch (the commit's time in a tree
+# made by git archive, the release's time in any other tree without git).
+function(zentro_source_date_epoch out)
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(${out} $ENV{SOURCE_DATE_EPOCH} PARENT_SCOPE)
+    return()
+  endif()
+  if(EXISTS ${CMAKE_SOURCE_DIR}/.git)
+    find_package(Git QUIET)
+    if(GIT_FOUND)
+      execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
+                      WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} OUTPUT_VARIABLE time
+                      ERROR_VARIABLE error RESULT_VARIABLE status
+                      OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_STRIP_TRAILING_WHITESPACE)
+    else()
+      set(error "no git")
+    endif()
+    if(GIT_FOUND AND status EQUAL 0 AND time MATCHES "^[0-9]+$")
+      set(${out} ${time} PARENT_SCOPE)
+      return()
+    endif()
+    message(WARNING "Cannot read the time of the last commit (${error}): the packages take "
+                    "their time from cmake/source-date-epoch")
+  endif()
+  file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/source-date-epoch times REGEX "^[0-9]+$")
+  list(GET times 0 time)
+  set(${out} ${time} PARENT_SCOPE)
+endfunction()
+zentro_source_date_epoch(ZENTRO_SOURCE_DATE_EPOCH)
+message(STATUS "Package time (SOURCE_DATE_EPOCH): ${ZENTRO_SOURCE_DATE_EPOCH}")
+
 # The manual page, with the project's version filled in.
 set(ZENTRO_MAN_PAGE ${CMAKE_BINARY_DIR}/zentro.1)
 configure_file(${CMAKE_SOURCE_DIR}/doc/zentro.1 ${ZENTRO_MAN_PAGE} @ONLY)
@@ -80,4 +114,36 @@ else()
       "${CMAKE_BINARY_DIR};${PROJECT_NAME};Runtime;/;${CMAKE_BINARY_DIR};${PROJECT_NAME};Archive;/")
 endif()
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME})
+
+# CPack reads these when it makes the packages (cmake/cpack-options.cmake):
+# it stamps every member with SOURCE_DATE_EPOCH. The modes of the installed
+# files follow the umask: cmake/package-modes.cmake sets them before CPack
+# packs them. CPack's archives also record the owner of each file and list
+# the files in the order the file system gives them, so
+# cmake/package-repack.cmake packs the .tar.gz with tar and gzip and the .zip
+# with zip again: sorted, owned by root, with no stored name or time but
+# SOURCE_DATE_EPOCH.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack-options.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package-modes.cmake)
+set(CPACK_ZENTRO_SOURCE_DATE_EPOCH ${ZENTRO_SOURCE_DATE_EPOCH})
+find_program(ZENTRO_TAR NAMES gtar tar)
+find_program(ZENTRO_GZIP gzip)
+find_program(ZENTRO_ZIP zip)
+if(WIN32)
+  set(repack_tools zip)
+else()
+  set(repack_tools tar gzip)
+endif()
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package-repack.cmake)
+foreach(tool IN LISTS repack_tools)
+  string(TOUPPER ${tool} name)
+  if(NOT ZENTRO_${name})
+    message(WARNING "No ${tool} (Debian: ${tool}): the release archive will not be "
+                    "the same bytes on every build")
+    unset(CPACK_POST_BUILD_SCRIPTS)
+  endif()
+endforeach()
+set(CPACK_ZENTRO_TAR ${ZENTRO_TAR})
+set(CPACK_ZENTRO_GZIP ${ZENTRO_GZIP})
+set(CPACK_ZENTRO_ZIP ${ZENTRO_ZIP})
 include(CPack)

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Checks that the release artefacts are the same bytes when they are made
+# again from the same commit: in a second clone of HEAD in another
+# directory, a few seconds later, under another umask and, when run as root,
+# as the user nobody.
+#
+#   tests/reproducible_test.sh BUILD_DIR...
+#
+# Every BUILD_DIR is a build tree of this checkout, made from HEAD with no
+# uncommitted change by a package workflow preset: build/default by
+# `package`, build/windows by `package-windows`. The same workflow runs in
+# the clone; then zentro or zentro.exe, the archives, the Debian package, the
+# compressed manual page and zentro.txt of both are compared. Each artefact
+# that differs is named, with its first differing byte and, for an archive,
+# how the listings differ and which members. KEEP=1 keeps the clone and the
+# logs of its build (the path is printed).
+set -euo pipefail
+
+src=$(cd "$(dirname "$0")/.." && pwd)
+[ $# -gt 0 ] || { echo "usage: $0 BUILD_DIR..." >&2; exit 2; }
+if [ -n "$(git -C "$src" status --porcelain --untracked-files=no)" ]; then
+  echo "FAIL: $src has uncommitted changes, which a clone of HEAD would not build" >&2
+  exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/zentro-again.XXXXXX")
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+clone=$work/second-clone
+git clone -q "$src" "$clone"
+
+# The second build: another umask, and another user where we may switch.
+if [ "$(umask)" = 0077 ]; then mask=022; else mask=077; fi
+as=()
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  chown -R nobody: "$work"
+  as=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups env HOME="$work")
+fi
+sleep 3 # and a few seconds later than the first
+
+# listing ARCHIVE: its members with their modes, owners, sizes and times.
+listing() {
+  case $1 in
+    *.deb)
+      ar tv "$1"
+      dpkg-deb --ctrl-tarfile "$1" | tar -tv --full-time
+      dpkg-deb --fsys-tarfile "$1" | tar -tv --full-time
+      ;;
+    *) cmake -E tar tvf "$1" ;;
+  esac
+}
+
+# unpack ARCHIVE DIR
+unpack() {
+  mkdir -p "$2"
+  case $1 in
+    *.deb) dpkg-deb --raw-extract "$1" "$2" ;;
+    *) (cd "$2" && cmake -E tar xf "$1") ;;
+  esac
+}
+
+# show_members ARCHIVE ARCHIVE_AGAIN: how their listings differ, and which
+# members' bytes.
+show_members() {
+  diff <(listing "$1" 2>&1) <(listing "$2" 2>&1) | sed 's/^/  /' >&2 || true
+  rm -rf "$work/first" "$work/again"
+  unpack "$1" "$work/first"
+  unpack "$2" "$work/again"
+  diff -r -q "$work/first" "$work/again" |
+    sed "s|^Files $work/first/\(.*\) and .* differ$|member \1 differs|; s|$work/||g; s/^/  /" >&2 || true
+}
+
+failures=0
+for build in "$@"; do
+  build=$(cd "$build" && pwd)
+  rel=${build#"$src"/}
+  case $rel in
+    build/default) preset=package ;;
+    build/windows) preset=package-windows ;;
+    *) echo "FAIL: $build is not build/default or build/windows of $src" >&2; exit 2 ;;
+  esac
+  echo "== cmake --workflow --preset $preset in $clone, umask $mask${as:+, as nobody}"
+  if ! (cd "$clone" && umask "$mask" && "${as[@]}" cmake --workflow --preset "$preset") \
+    >"$work/$preset.log" 2>&1; then
+    cat "$work/$preset.log" >&2
+    echo "FAIL: the second $preset workflow failed" >&2
+    exit 1
+  fi
+  again=$clone/$rel
+
+  compared=0
+  for path in zentro zentro.exe zentro.txt debian/zentro.1.gz debian/changelog.gz \
+    "$build"/*.tar.gz "$build"/*.zip "$build"/*.deb; do
+    name=${path#"$build"/}
+    [ -f "$build/$name" ] || continue
+    compared=$((compared + 1))
+    if [ ! -f "$again/$name" ]; then
+      echo "FAIL: $rel/$name was not made again" >&2
+      failures=$((failures + 1))
+    elif ! cmp "$build/$name" "$again/$name" >"$work/cmp" 2>&1; then
+      echo "FAIL: $rel/$name differs: $(sed 's/^.* differ: //; s/^cmp: //' "$work/cmp")" >&2
+      failures=$((failures + 1))
+      case $name in
+        *.tar.gz | *.zip | *.deb) show_members "$build/$name" "$again/$name" ;;
+      esac
+    else
+      echo "same: $rel/$name"
+    fi
+  done
+  if [ "$compared" -lt 3 ]; then
+    echo "FAIL: $rel holds only $compared artefacts; make its packages first" >&2
+    failures=$((failures + 1))
+  fi
+done
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures artefact(s) differ on a second build of the same commit" >&2
+  exit 1
+fi
+echo "every artefact is the same on a second build"
