@@ -70,7 +70,12 @@ if(WIN32)
   elseif(ZENTRO_MANDOC)
     set(ZENTRO_MAN_RENDERER -DMANDOC=${ZENTRO_MANDOC})
   else()
-    message(WARNING "Neither groff nor mandoc found: the Windows archive will lack zentro.txt")
+    # zentro.exe builds, but no archive is made without its manual.
+    message(WARNING "Neither groff nor mandoc found (Debian: groff-base, mandoc): zentro.exe "
+                    "builds, but the Windows package cannot be made without zentro.txt")
+    install(CODE "message(FATAL_ERROR \"zentro.txt needs groff or mandoc (Debian: groff-base, \"
+                                      \"mandoc); install one and configure again\")"
+            COMPONENT Archive EXCLUDE_FROM_ALL)
   endif()
   if(ZENTRO_MAN_RENDERER)
     set(ZENTRO_MAN_TEXT ${CMAKE_BINARY_DIR}/zentro.txt)
