@@ -61,7 +61,9 @@ void MakeSymlink(const Project &p, const std::string &target, const std::string 
 
 std::vector<std::string> ZentroCommand() {
   const char *run = getenv("ZENTRO_RUN");
-  if (run && *run) return {"/bin/sh", "-c", std::string(run) + " \"$@\"", "zentro"};
+  // exec: the shell gives its place to the command, so that a signal or the
+  // exit status is the command's own, not the shell's.
+  if (run && *run) return {"/bin/sh", "-c", "exec " + std::string(run) + " \"$@\"", "zentro"};
   return {ZENTRO_EXE};
 }
 

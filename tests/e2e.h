@@ -52,8 +52,9 @@ Result RunCommand(const std::string &dir, const std::vector<std::string> &argv,
 Result RunZentro(const Project &p, const std::vector<std::string> &args = {},
                  const std::string &input = "", int outfd = -1);
 
-// The command that runs zentro: ZENTRO_RUN from the environment (a shell
-// command prefix, for instance wine), or the zentro next to the tests.
+// The command that runs zentro: ZENTRO_RUN from the environment (a command
+// and its first arguments, for instance wine and zentro.exe, run by the
+// shell's exec), or the zentro next to the tests.
 std::vector<std::string> ZentroCommand();
 
 // False when ZENTRO_RUN runs zentro some other way (a Windows build under
