@@ -88,10 +88,16 @@ class TerminalRun {
   const termios &after() const { return after_; }  // once the run has ended
 
  private:
+  void Start();
   bool Exited();
   bool Pump(int ms);
   void Reap();
 
+  const Project &project_;
+  RunSetup setup_;
+  std::string listing_;  // the project before the run
+  bool restarted_ = false;
+  size_t echoed_ = 0;  // the output that is the typeahead's echo
   int master_ = -1;
   int slave_ = -1;
   pid_t pid_ = -1;
@@ -102,7 +108,8 @@ class TerminalRun {
   termios after_{};
 };
 
-TerminalRun::TerminalRun(const Project &p, const RunSetup &setup) {
+TerminalRun::TerminalRun(const Project &p, const RunSetup &setup)
+    : project_(p), setup_(setup), listing_(Listing(p)) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY);
   if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
     throw std::runtime_error("no pseudo-terminal");
@@ -125,16 +132,24 @@ TerminalRun::TerminalRun(const Project &p, const RunSetup &setup) {
   if (tcsetattr(slave_, TCSANOW, &t) != 0 || tcgetattr(slave_, &before_) != 0)
     throw std::runtime_error("tcsetattr failed");
   Type(setup.typeahead);
+  if (!setup.typeahead.empty()) {
+    for (auto end = Clock::now() + kTimeout; out_.empty() && Clock::now() < end;) Pump(10);
+    Pump(50);
+    echoed_ = out_.size();
+  }
+  Start();
+}
 
+void TerminalRun::Start() {
   int null = open("/dev/null", O_RDWR);
   if (null < 0) throw std::runtime_error("no /dev/null");
-  int in = setup.in == Stream::kTerminal ? slave_ : null;
-  int out = setup.out == Stream::kTerminal ? slave_ : null;
+  int in = setup_.in == Stream::kTerminal ? slave_ : null;
+  int out = setup_.out == Stream::kTerminal ? slave_ : null;
   std::vector<std::string> argv = ZentroCommand();
   std::vector<char *> cargv;
   for (auto &a : argv) cargv.push_back(&a[0]);
   cargv.push_back(nullptr);
-  std::string dir = p.Path("data");
+  std::string dir = project_.Path("data");
   struct rlimit nocore = {0, 0};
 
   pid_ = fork();
@@ -150,7 +165,7 @@ TerminalRun::TerminalRun(const Project &p, const RunSetup &setup) {
     close(null);
     const int sigs[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU};
     for (int sig : sigs) signal(sig, SIG_DFL);
-    for (int sig : setup.ignored) signal(sig, SIG_IGN);
+    for (int sig : setup_.ignored) signal(sig, SIG_IGN);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -195,9 +210,22 @@ bool TerminalRun::Pump(int ms) {
   return true;
 }
 
+int ExitCode(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A run that wrote nothing, not even after its end, may be started once
+// more (see MayStartAgain). What is typed ahead is echoed before the run.
 bool TerminalRun::Exited() {
   if (ended_) return true;
   if (waitpid(pid_, &status_, WNOHANG) != pid_) return false;
+  for (auto end = Clock::now() + kWatch; out_.size() == echoed_ && Clock::now() < end;) Pump(10);
+  if (!restarted_ &&
+      MayStartAgain(project_, listing_, out_.substr(echoed_), "", ExitCode(status_))) {
+    restarted_ = true;
+    Start();
+    return false;
+  }
   Reap();
   return true;
 }
