@@ -498,7 +498,9 @@ INSTANTIATE_TEST_SUITE_P(Keys, TypeaheadTest,
 class SignalTest : public KeyWaitTest, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {
-    if (OnWineConsole()) GTEST_SKIP() << "the Windows build has no POSIX signals";
+    if (OnWineConsole())
+      GTEST_SKIP() << "the Windows build has no POSIX signals, and wine's console owns the "
+                      "terminal's modes";
   }
 };
 
