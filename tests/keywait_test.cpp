@@ -132,7 +132,7 @@ TerminalRun::TerminalRun(const Project &p, const RunSetup &setup)
   if (tcsetattr(slave_, TCSANOW, &t) != 0 || tcgetattr(slave_, &before_) != 0)
     throw std::runtime_error("tcsetattr failed");
   Type(setup.typeahead);
-  if (!setup.typeahead.empty()) {
+  if (OnWineConsole() && !setup.typeahead.empty()) {  // its echo is not the run's output
     for (auto end = Clock::now() + kTimeout; out_.empty() && Clock::now() < end;) Pump(10);
     Pump(50);
     echoed_ = out_.size();
@@ -219,12 +219,13 @@ int ExitCode(int status) {
 bool TerminalRun::Exited() {
   if (ended_) return true;
   if (waitpid(pid_, &status_, WNOHANG) != pid_) return false;
-  for (auto end = Clock::now() + kWatch; out_.size() == echoed_ && Clock::now() < end;) Pump(10);
-  if (!restarted_ &&
-      MayStartAgain(project_, listing_, out_.substr(echoed_), "", ExitCode(status_))) {
-    restarted_ = true;
-    Start();
-    return false;
+  if (OnWineConsole() && !restarted_) {
+    for (auto end = Clock::now() + kWatch; out_.size() == echoed_ && Clock::now() < end;) Pump(10);
+    if (MayStartAgain(project_, listing_, out_.substr(echoed_), "", ExitCode(status_))) {
+      restarted_ = true;
+      Start();
+      return false;
+    }
   }
   Reap();
   return true;
