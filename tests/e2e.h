@@ -48,12 +48,26 @@ Result RunCommand(const std::string &dir, const std::vector<std::string> &argv,
                   int outfd = -1);
 
 // Runs zentro with the arguments in the project's data directory, standard
-// input read from the given text, standard output as for RunCommand.
+// input read from the given text, standard output as for RunCommand. A
+// start that MayStartAgain allows is made once more.
 Result RunZentro(const Project &p, const std::vector<std::string> &args = {},
                  const std::string &input = "", int outfd = -1);
 
-// The command that runs zentro: ZENTRO_RUN from the environment (a shell
-// command prefix, for instance wine), or the zentro next to the tests.
+// Every path in the project with its mode, size and modification time: a
+// run that touched a file changes it.
+std::string Listing(const Project &p);
+
+// Under wine a start of zentro.exe can end at once, before zentro runs,
+// with neither output nor a file (zentro's first act is its banner). Such a
+// run may be started once more: true when, under ZENTRO_RUN, the run wrote
+// no byte (out and err hold all it wrote) and the project still has the
+// listing taken before it. The test's log says so.
+bool MayStartAgain(const Project &p, const std::string &before, const std::string &out,
+                   const std::string &err, int status);
+
+// The command that runs zentro: ZENTRO_RUN from the environment (a command
+// and its first arguments, for instance wine and zentro.exe, run by the
+// shell's exec), or the zentro next to the tests.
 std::vector<std::string> ZentroCommand();
 
 // False when ZENTRO_RUN runs zentro some other way (a Windows build under

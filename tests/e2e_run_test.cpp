@@ -1,8 +1,10 @@
-// End-to-end: the run sequence. Command line forms, and data files that are
-// directories or links. Files that cannot be created or written and the
-// other faults are in fault_test.cpp.
+// End-to-end: the run sequence. Command line forms, a second run in the same
+// project, and data files that are directories or links. Files that cannot be created or written
+// and the other faults are in fault_test.cpp.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,48 @@ TEST(CommandLineTest, DefaultModeCreatesNoDataS) {
   Result r = RunZentro(p);
   EXPECT_EQ(r.status, 0);
   EXPECT_FALSE(p.Exists("data.s"));
+}
+
+std::string Octal(unsigned mode) {
+  char buf[16];
+  snprintf(buf, sizeof buf, "0%o", mode);
+  return buf;
+}
+
+// zentro run twice in one project: the second run writes every file again.
+// Each is created writable, 0666 less the umask (on Windows without the
+// read-only attribute, which wine shows as missing write bits). The modes
+// are checked because root writes a read-only file all the same.
+TEST(RunTest, SecondRunInTheSameProject) {
+  mode_t mask = umask(0);
+  umask(mask);
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "asm" : "default");
+    Project p;
+    p.WriteData("font.tim", 16);
+    p.Config("font.tim\n");
+    Expected e;
+    e.asm_mode = asm_mode;
+    e.console = std::string(asm_mode ? "" : "catflap up data\\font.tim 80090000\n") +
+                "TIM image found, FONT_TIM adding to ..\\loadtims.c\n";
+    e.uploads = "catflap up data\\font.tim 80090000\n";
+    e.addrs = asm_mode ? "extern char FONT_TIM[];\n#define FONT_TIM_SIZE 0x10\n"
+                       : "#define FONT_TIM 0x80090000\n#define FONT_TIM_SIZE 0x10\n";
+    e.used = "0x10010 // 64 Kbytes";
+    e.calls = " LoadTim(FONT_TIM);\n";
+    e.incbins = Incbin("FONT_TIM", "font.tim");
+    std::vector<std::string> files = {"caetla.bat", "addrs.h", "loadtims.c", "justexe.bat"};
+    if (asm_mode) files.push_back("data.s");
+    for (int run = 1; run <= 2; run++) {
+      SCOPED_TRACE("run " + std::to_string(run));
+      ExpectRun(p, RunZentro(p, asm_mode ? kAsm : kDefault), e);
+      for (const std::string &name : files) {
+        struct stat st;
+        ASSERT_EQ(stat(p.Path(name).c_str(), &st), 0) << name;
+        EXPECT_EQ(Octal(st.st_mode & 07777), Octal(0666 & ~mask)) << name;
+      }
+    }
+  }
 }
 
 // A data file that is a directory: reported like a missing file, with a key
