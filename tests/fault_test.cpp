@@ -425,7 +425,10 @@ TEST(ConfigFaultTest, JunkAfterCtrlZIsNotRead) {
     p.Config("font.tim\r\n\x1Alevel.bin\n" + junk + "\nlevel.bin\n");
     Result a = RunZentro(plain, ModeArgs(asm_mode));
     Result b = RunZentro(p, ModeArgs(asm_mode));
+    ASSERT_EQ(a.status, 0);
+    ASSERT_EQ(a.err, "");
     EXPECT_EQ(b.status, 0);
+    EXPECT_EQ(b.err, "");
     EXPECT_EQ(b.out, a.out);
     for (const char *name : kAllGenerated) EXPECT_EQ(p.Read(name), plain.Read(name)) << name;
   }
