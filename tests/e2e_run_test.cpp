@@ -1,6 +1,6 @@
 // End-to-end: the run sequence. Command line forms, a second run in the same
-// project, and data files that are directories or links. Files that cannot be created or written
-// and the other faults are in fault_test.cpp.
+// project, and data files that are directories or links. Files that cannot
+// be created or written and the other faults are in fault_test.cpp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
