@@ -1,16 +1,21 @@
 # The Debian package, zentro_VERSION_ARCH.deb: /usr/bin/zentro, the manual
-# page compressed, /usr/share/doc/zentro/copyright and changelog.gz. It is
-# made when dpkg-shlibdeps (Debian: dpkg-dev) and file are at hand, since
-# its dependencies are read off the binary; gzip compresses the documents.
+# page compressed, /usr/share/doc/zentro/copyright and changelog.gz. Its
+# dependencies are read off the binary by dpkg-shlibdeps (Debian: dpkg-dev)
+# and file; gzip compresses the documents. Without them zentro still builds,
+# but the package step stops and says what is missing.
 find_program(ZENTRO_DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(ZENTRO_FILE file)
 find_program(ZENTRO_GZIP gzip)
+set(CPACK_ZENTRO_DEB_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Debian;/")
 if(NOT ZENTRO_DPKG_SHLIBDEPS OR NOT ZENTRO_FILE OR NOT ZENTRO_GZIP)
-  message(STATUS "No dpkg-shlibdeps, file or gzip (Debian: dpkg-dev, file, gzip): "
-                 "the package workflow makes no Debian package")
+  # zentro builds, but the package step stops with this message.
+  set(missing "The Debian package needs dpkg-shlibdeps, file and gzip (Debian: dpkg-dev, file, "
+              "gzip); install them and configure again")
+  string(CONCAT missing ${missing})
+  message(STATUS "${missing}")
+  install(CODE "message(FATAL_ERROR \"${missing}\")" COMPONENT Debian EXCLUDE_FROM_ALL)
   return()
 endif()
-set(ZENTRO_DEB_GENERATOR DEB)
 
 set(debian ${CMAKE_BINARY_DIR}/debian)
 file(MAKE_DIRECTORY ${debian})
@@ -65,8 +70,7 @@ install(FILES ${debian}/zentro.1.gz DESTINATION share/man/man1 COMPONENT Debian 
 install(FILES ${debian}/copyright ${debian}/changelog.gz DESTINATION share/doc/zentro
         COMPONENT Debian EXCLUDE_FROM_ALL)
 
-# CPack reads this when it makes the package (cmake/cpack-options.cmake).
-set(CPACK_ZENTRO_DEB_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Debian;/")
+# CPack reads these when it makes the package.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

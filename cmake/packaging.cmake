@@ -2,15 +2,20 @@
 #
 #   cmake --install build/default --prefix ~/.local
 #       bin/zentro and share/man/man1/zentro.1 (bin/zentro.exe on Windows)
-#   cmake --workflow --preset package           build/default/zentro-VERSION-Linux.tar.gz
-#                                               build/default/zentro_VERSION_ARCH.deb
-#   cmake --workflow --preset package-windows   build/windows/zentro-VERSION-win64.zip
 #
-# The Linux archive holds the installed tree plus README.md and LICENSE; the
-# Windows archive is flat: zentro.exe, zentro.txt (the manual page as text
-# with DOS line ends), README.md and LICENSE. The Debian package installs
-# under /usr what Debian asks of a package: the program, the manual page
-# compressed, and the copyright and changelog files.
+#   workflow preset         build tree            package
+#   package                 build/default         zentro_VERSION_ARCH.deb
+#   package-linux-x86_64    build/linux-x86_64    zentro-VERSION-Linux-x86_64.tar.gz
+#   package-linux-aarch64   build/linux-aarch64   zentro-VERSION-Linux-aarch64.tar.gz
+#   package-windows         build/windows         zentro-VERSION-win64.zip
+#   package-windows32       build/windows32       zentro-VERSION-win32.zip
+#
+# The Linux archives hold a static zentro (ZENTRO_STATIC) in the installed
+# tree, plus README.md and LICENSE; the Windows archives are flat:
+# zentro.exe, zentro.txt (the manual page as text with DOS line ends),
+# README.md and LICENSE. The Debian package holds the dynamically linked
+# zentro, under /usr with what Debian asks of a package: the program, the
+# manual page compressed, and the copyright and changelog files.
 include(GNUInstallDirs)
 
 # The packages are the same bytes wherever, whenever and by whomever they are
@@ -92,7 +97,7 @@ if(WIN32)
 endif()
 
 # The component Debian is what the Debian package holds.
-if(NOT WIN32)
+if(NOT WIN32 AND NOT ZENTRO_STATIC)
   include(cmake/debian.cmake)
 endif()
 
@@ -112,11 +117,13 @@ if(WIN32)
     set(CPACK_SYSTEM_NAME win32)
   endif()
   set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Archive;/")
-else()
-  set(CPACK_GENERATOR TGZ ${ZENTRO_DEB_GENERATOR})
-  set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME})
+elseif(ZENTRO_STATIC)
+  set(CPACK_GENERATOR TGZ)
+  set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
   set(CPACK_INSTALL_CMAKE_PROJECTS
       "${CMAKE_BINARY_DIR};${PROJECT_NAME};Runtime;/;${CMAKE_BINARY_DIR};${PROJECT_NAME};Archive;/")
+else()
+  set(CPACK_GENERATOR DEB)
 endif()
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME})
 

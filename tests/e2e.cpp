@@ -71,7 +71,8 @@ std::vector<std::string> ZentroCommand() {
 
 bool RunsNatively() {
   const char *run = getenv("ZENTRO_RUN");
-  return !run || !*run;
+  const char *posix = getenv("ZENTRO_RUN_POSIX");
+  return !run || !*run || (posix && *posix);
 }
 
 static std::string Slurp(int fd) {

@@ -70,9 +70,12 @@ bool MayStartAgain(const Project &p, const std::string &before, const std::strin
 // shell's exec), or the zentro next to the tests.
 std::vector<std::string> ZentroCommand();
 
-// False when ZENTRO_RUN runs zentro some other way (a Windows build under
-// wine): tests of what only POSIX allows (a FIFO, a tab in a file name, a
-// symlink to /dev/full) skip themselves then.
+// False when ZENTRO_RUN runs a Windows build (under wine): tests of what
+// only POSIX allows (a FIFO, a tab in a file name, a symlink to /dev/full)
+// skip themselves then. True without ZENTRO_RUN, and when ZENTRO_RUN_POSIX
+// is set as well: ZENTRO_RUN then runs a POSIX build another way (a release
+// archive's static zentro, or one for another processor under qemu-user),
+// and every test runs as on the zentro built beside the tests.
 bool RunsNatively();
 
 // Turns every "\n" into "\r\n": expected texts are written with bare line

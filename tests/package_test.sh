@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # Checks the release packages: unpacks each one, compares its file list with
-# the expected one, and runs the packed zentro on a copy of the bundled
-# example project, in both modes.
+# the expected one, checks that its members are sorted and its program
+# stripped, and runs the packed zentro on a copy of the bundled example
+# project, in both modes.
 #
 #   tests/package_test.sh [--all] BUILD_DIR...
 #
-# Every BUILD_DIR is a build tree whose packages have been made (cpack, or
-# the package workflow presets): zentro-VERSION-Linux.tar.gz and
-# zentro_VERSION_ARCH.deb from a Linux tree, zentro-VERSION-win64.zip from a
-# Windows tree. The Windows zentro.exe runs under wine (ZENTRO_WINE, or
-# /usr/lib/wine/wine64, wine64 or wine); lintian checks the Debian package.
-# A check whose tool or package is missing is skipped, unless --all is
-# given: then it fails.
+# Every BUILD_DIR is a build tree whose package has been made (cpack, or the
+# package workflow presets): zentro_VERSION_ARCH.deb from build/default,
+# zentro-VERSION-Linux-CPU.tar.gz from build/linux-x86_64 or
+# build/linux-aarch64, zentro-VERSION-win64.zip or -win32.zip from
+# build/windows or build/windows32. The static Linux zentro must need no
+# program interpreter and no library: for this machine's processor it runs
+# in an empty root (as root, or in a user namespace), for another one under
+# qemu-user. The Windows zentro.exe runs under wine (/usr/lib/wine/wine64
+# for win64, the 32-bit /usr/lib/wine/wine for win32); the 32-bit one must
+# also start on Windows XP: a subsystem version of at most 5.1, and only the
+# imports listed in tests/winxp-imports.txt. lintian checks the Debian
+# package. A check whose tool or package is missing is skipped, unless
+# --all is given: then it fails.
 set -euo pipefail
 
 all=false
@@ -187,6 +194,46 @@ check_list() {
   done
 }
 
+# members ARCHIVE: its members in the order they are stored (for a Debian
+# package, those of its data archive).
+members() {
+  case $1 in
+    *.deb) dpkg-deb --fsys-tarfile "$1" | tar -t ;;
+    *) cmake -E tar tf "$1" ;;
+  esac
+}
+
+# check_sorted ARCHIVE: the members are stored sorted by name, so that the
+# archive's bytes do not depend on the order a file system lists them in.
+check_sorted() {
+  if [ "$(members "$1")" != "$(members "$1" | LC_ALL=C sort)" ]; then
+    fail "$1: the members are not sorted by name"
+    diff <(members "$1" | LC_ALL=C sort) <(members "$1") >&2 || true
+  fi
+}
+
+# check_stripped PROGRAM NAME: no symbol table and no debug information.
+check_stripped() {
+  if ! command -v objdump >/dev/null; then
+    skip "no objdump, $2 was not checked for symbols"
+    return
+  fi
+  objdump -t "$1" 2>/dev/null | grep -qx 'no symbols' || fail "$2 is not stripped: it has symbols"
+  ! objdump -h "$1" | grep -q ' \.debug' || fail "$2 is not stripped: it has debug sections"
+}
+
+# check_static PROGRAM NAME: an ELF program that needs no program
+# interpreter and no shared library.
+check_static() {
+  if ! command -v readelf >/dev/null; then
+    skip "no readelf, $2 was not checked for being static"
+    return
+  fi
+  ! readelf -l "$1" | grep -q 'INTERP' || fail "$2 asks for a program interpreter: it is not static"
+  ! readelf -d "$1" | grep -q '(NEEDED)' ||
+    fail "$2 needs shared libraries:"$'\n'"$(readelf -d "$1" | grep '(NEEDED)')"
+}
+
 # same FILE EXPECTED: byte for byte.
 same() {
   if ! cmp -s "$1" "$2"; then
@@ -198,13 +245,24 @@ same() {
 # run_example NAME COMMAND...: runs COMMAND in a fresh copy of the example
 # project's data directory, once without and once with -asm, and checks the
 # exit status, the console output and the generated files.
+# run_example --root NAME PROGRAM: the same with the project as the root
+# directory and PROGRAM copied to /zentro in it: nothing else is there.
 run_example() {
+  local root=false
+  if [ "$1" = --root ]; then
+    root=true
+    shift
+  fi
   local name=$1
   shift
   local project=$work/$name
   rm -rf "$project"
   mkdir -p "$project"
   cp -R "$src/example/data" "$project/data"
+  if $root; then
+    cp "$1" "$project/zentro"
+    set -- "${empty_root[@]}" --root="$project" --wd=/data /zentro
+  fi
   local status=0
   (cd "$project/data" && "$@" </dev/null >"$project/stdout" 2>"$project/stderr") || status=$?
   if [ "$status" -ne 0 ]; then
@@ -227,16 +285,29 @@ run_example() {
     fail "$name: zentro -asm did not report asm mode"
 }
 
+# empty_root: the command that runs a program in another root directory:
+# unshare as root, or in a user namespace of its own.
+empty_root=()
+if command -v unshare >/dev/null; then
+  if [ "$(id -u)" = 0 ]; then
+    empty_root=(unshare)
+  elif unshare --user --map-root-user true 2>/dev/null; then
+    empty_root=(unshare --user --map-root-user)
+  fi
+fi
+
+# check_linux BUILD_DIR VERSION CPU: the static Linux archive.
 check_linux() {
-  local build=$1 version=$2
-  local top=zentro-$version-Linux
+  local build=$1 version=$2 cpu=$3
+  local top=zentro-$version-Linux-$cpu
   local archive=$build/$top.tar.gz
   echo "== $archive"
   [ -f "$archive" ] || { fail "no $archive"; return; }
   check_list "$archive" "$top/bin/zentro" "$top/share/man/man1/zentro.1" "$top/README.md" "$top/LICENSE"
-  mkdir -p "$work/unpacked-linux"
-  (cd "$work/unpacked-linux" && cmake -E tar xf "$archive")
-  local root=$work/unpacked-linux/$top
+  check_sorted "$archive"
+  mkdir -p "$work/unpacked-$cpu"
+  (cd "$work/unpacked-$cpu" && tar -xzf "$archive")
+  local root=$work/unpacked-$cpu/$top
   [ -x "$root/bin/zentro" ] || fail "$top/bin/zentro is not executable"
   same "$root/README.md" "$src/README.md"
   same "$root/LICENSE" "$src/LICENSE"
@@ -246,7 +317,20 @@ check_linux() {
     MANPATH=$root/share/man MANWIDTH=80 man zentro 2>/dev/null | grep -q 'EXIT STATUS' ||
       fail "man finds no zentro page with MANPATH=$top/share/man"
   fi
-  run_example linux "$root/bin/zentro"
+  check_stripped "$root/bin/zentro" "$top/bin/zentro"
+  check_static "$root/bin/zentro" "$top/bin/zentro"
+  if [ "$cpu" = "$(uname -m)" ]; then
+    if [ ${#empty_root[@]} -gt 0 ]; then
+      run_example --root "linux-$cpu" "$root/bin/zentro"
+    else
+      skip "$top/bin/zentro was not run in an empty root (needs root or user namespaces)"
+      run_example "linux-$cpu" "$root/bin/zentro"
+    fi
+  elif command -v "qemu-$cpu" >/dev/null; then
+    run_example "linux-$cpu" "qemu-$cpu" "$root/bin/zentro"
+  else
+    skip "no qemu-$cpu (Debian: qemu-user), $top/bin/zentro was not run"
+  fi
 }
 
 # check_deb BUILD_DIR VERSION: the Debian package, unpacked into a
@@ -268,6 +352,7 @@ check_deb() {
     fail "$deb holds other files than expected"
     diff <(echo "$want") <(echo "$got") >&2 || true
   fi
+  check_sorted "$deb"
   [ "$(dpkg-deb -f "$deb" Package Version Section Priority)" = "$(printf 'Package: zentro\nVersion: %s\nSection: devel\nPriority: optional' "$version")" ] ||
     fail "$deb: wrong Package, Version, Section or Priority"
   dpkg-deb -f "$deb" Depends | grep -q '^libc6 (>= ' || fail "$deb: no dependency on libc6"
@@ -275,9 +360,7 @@ check_deb() {
   cmp -s <(sed -n '/^Permission/,$p' "$src/LICENSE") \
     <(sed -n '/^ Permission/,$p' "$root/usr/share/doc/zentro/copyright" | sed 's/^ //; s/^\.$//') ||
     fail "$deb: the copyright file does not hold LICENSE"
-  if command -v file >/dev/null; then
-    file -L "$root/usr/bin/zentro" | grep -q ', stripped' || fail "$deb: usr/bin/zentro is not stripped"
-  fi
+  check_stripped "$root/usr/bin/zentro" "$deb: usr/bin/zentro"
   local page
   page=$(zcat "$root/usr/share/man/man1/zentro.1.gz")
   grep -q "^\.TH ZENTRO 1 .*\"zentro $version\"" <<<"$page" || fail "$deb: the manual page does not name zentro $version"
@@ -300,29 +383,57 @@ check_deb() {
   fi
 }
 
-find_wine() {
-  local w
-  for w in "${ZENTRO_WINE:-}" /usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)"; do
-    if [ -n "$w" ] && [ -x "$w" ]; then
-      echo "$w"
-      return
-    fi
-  done
+# check_xp EXE: the header asks for no Windows newer than XP (5.1), and
+# every function imported is one that XP has (tests/winxp-imports.txt).
+check_xp() {
+  local exe=$1 name=$2
+  if ! command -v objdump >/dev/null; then
+    skip "no objdump, $name was not checked for Windows XP"
+    return
+  fi
+  local header major minor
+  header=$(objdump -p "$exe")
+  major=$(awk '$1 == "MajorSubsystemVersion" { print $2 }' <<<"$header")
+  minor=$(awk '$1 == "MinorSubsystemVersion" { print $2 }' <<<"$header")
+  if [ -z "$major" ] || [ "$major" -gt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -gt 1 ]; }; then
+    fail "$name asks for Windows ${major:-?}.${minor:-?}: XP is 5.1"
+  fi
+  local imports unknown
+  imports=$(awk '/DLL Name:/ { dll = $3; next }
+                 dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll, $3; next }
+                 /^$/ { dll = "" }' <<<"$header" | LC_ALL=C sort -u)
+  [ -n "$imports" ] || fail "$name: no imports found in its header"
+  unknown=$(comm -23 <(echo "$imports") <(grep -v "^#" "$src/tests/winxp-imports.txt" | LC_ALL=C sort -u))
+  [ -z "$unknown" ] ||
+    fail "$name imports what tests/winxp-imports.txt does not list as on Windows XP:"$'\n'"$unknown"
 }
 
+# check_windows BUILD_DIR VERSION SYSTEM: the win64 or win32 archive.
 check_windows() {
-  local build=$1 version=$2
-  local top=zentro-$version-win64
+  local build=$1 version=$2 system=$3
+  local top=zentro-$version-$system
   local archive=$build/$top.zip
   echo "== $archive"
   [ -f "$archive" ] || { fail "no $archive"; return; }
   check_list "$archive" "$top/zentro.exe" "$top/zentro.txt" "$top/README.md" "$top/LICENSE"
-  mkdir -p "$work/unpacked-windows"
-  (cd "$work/unpacked-windows" && cmake -E tar xf "$archive")
-  local root=$work/unpacked-windows/$top
+  check_sorted "$archive"
+  mkdir -p "$work/unpacked-$system"
+  (cd "$work/unpacked-$system" && cmake -E tar xf "$archive")
+  local root=$work/unpacked-$system/$top
   same "$root/README.md" "$src/README.md"
   same "$root/LICENSE" "$src/LICENSE"
+  local format wine
+  case $system in
+    win32) format=pei-i386 wine=/usr/lib/wine/wine ;;
+    *) format=pei-x86-64 wine=/usr/lib/wine/wine64 ;;
+  esac
   [ "$(head -c 2 "$root/zentro.exe")" = MZ ] || fail "$top/zentro.exe is not a Windows program"
+  if command -v objdump >/dev/null; then
+    objdump -f "$root/zentro.exe" | grep -q "file format $format\$" ||
+      fail "$top/zentro.exe is not $format: $(objdump -f "$root/zentro.exe" | grep 'file format')"
+  fi
+  check_stripped "$root/zentro.exe" "$top/zentro.exe"
+  [ "$system" != win32 ] || check_xp "$root/zentro.exe" "$top/zentro.exe"
 
   # The manual page as plain text with DOS line ends.
   local txt=$root/zentro.txt
@@ -333,15 +444,13 @@ check_windows() {
     fail "$top/zentro.txt has lines that do not end in CR LF"
   ! LC_ALL=C grep -q $'[\b\033]' "$txt" || fail "$top/zentro.txt holds overstrikes or escape sequences"
 
-  local wine
-  wine=$(find_wine)
-  if [ -z "$wine" ]; then
-    skip "no wine, $top/zentro.exe was not run"
+  if [ ! -x "$wine" ]; then
+    skip "no $wine (Debian: wine64, wine32), $top/zentro.exe was not run"
     return
   fi
   export WINEPREFIX=${WINEPREFIX:-${TMPDIR:-/tmp}/zentro-wine-$(id -u)}
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  run_example windows "$wine" "$root/zentro.exe"
+  run_example "$system" "$wine" "$root/zentro.exe"
 }
 
 [ $# -gt 0 ] || { echo "usage: $0 BUILD_DIR..." >&2; exit 2; }
@@ -350,16 +459,11 @@ for build in "$@"; do
   version=$(cache_value "$build" CMAKE_PROJECT_VERSION)
   [ -n "$version" ] || { fail "$build is not a configured build tree"; continue; }
   generator=$(sed -n 's/^set(CPACK_GENERATOR "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+  system=$(sed -n 's/^set(CPACK_SYSTEM_NAME "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
   case $generator in
-    TGZ)
-      check_linux "$build" "$version"
-      skip "$build makes no Debian package (no dpkg-shlibdeps, file or gzip at configure time)"
-      ;;
-    "TGZ;DEB")
-      check_linux "$build" "$version"
-      check_deb "$build" "$version"
-      ;;
-    ZIP) check_windows "$build" "$version" ;;
+    DEB) check_deb "$build" "$version" ;;
+    TGZ) check_linux "$build" "$version" "${system#Linux-}" ;;
+    ZIP) check_windows "$build" "$version" "$system" ;;
     *) fail "$build: unexpected package generator '$generator'" ;;
   esac
 done
