@@ -297,7 +297,7 @@ TEST(ReaderTest, LineEnds) {
 }
 
 // The value after "$" is read like strtoul with base 16, 32 bits wide; every
-// digit from a to f counts in either case.
+// digit from a to f counts in either case, and g ends the number in either.
 TEST(ReaderTest, StartAddressForms) {
   struct Case {
     std::string text;
@@ -318,6 +318,7 @@ TEST(ReaderTest, StartAddressForms) {
       {"800f0000", 0x800F0000u},
       {"80010000 with a remark", 0x80010000u},
       {"80010000g", 0x80010000u},
+      {"8010000G", 0x8010000u},
       {"000080010000", 0x80010000u},
       {"0x0000000080010000", 0x80010000u},
       {"FFFFFFFF", 0xFFFFFFFFu},

@@ -158,6 +158,28 @@ TEST(DataFileTest, DirectoryCountsAsMissing) {
   }
 }
 
+// memcfg.cfg and a data file that may only be read (on Windows: with the
+// read-only attribute) are opened for reading only, and so read as usual.
+// Root may open them for writing as well, so only a run as another user can
+// tell: CI runs this case under wine as nobody too.
+TEST(DataFileTest, ReadOnlyFilesAreRead) {
+  Project p;
+  p.WriteData("font.tim", 16);
+  p.Config("font.tim\n");
+  ASSERT_EQ(chmod(p.Path("data/font.tim").c_str(), 0444), 0);
+  ASSERT_EQ(chmod(p.Path("data/memcfg.cfg").c_str(), 0444), 0);
+  Result r = RunZentro(p);
+  Expected e;
+  e.console =
+      "catflap up data\\font.tim 80090000\n"
+      "TIM image found, FONT_TIM adding to ..\\loadtims.c\n";
+  e.uploads = "catflap up data\\font.tim 80090000\n";
+  e.addrs = "#define FONT_TIM 0x80090000\n#define FONT_TIM_SIZE 0x10\n";
+  e.used = "0x10010 // 64 Kbytes";
+  e.calls = " LoadTim(FONT_TIM);\n";
+  ExpectRun(p, r, e);
+}
+
 // A data file that is a link to a regular file is an ordinary data file; a
 // dangling link is a missing one.
 TEST(DataFileTest, SymlinksFollowed) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <thread>
@@ -46,14 +47,15 @@ std::vector<Opened> OpenedFiles(bool asm_mode) {
 }
 
 // Runs zentro from a shell script that sets up the process first (a lower
-// limit of open files, closed standard descriptors) and runs zentro as
-// "$@". Natively only: the setup is the shell's.
+// limit of open files, closed standard descriptors, a session of its own)
+// and runs zentro as "$@". Natively only: the setup is the shell's. Standard
+// output as for RunCommand.
 Result RunZentroFromShell(const Project &p, const std::string &script,
-                          const std::vector<std::string> &args = {}) {
+                          const std::vector<std::string> &args = {}, int outfd = -1) {
   std::vector<std::string> argv = {"/bin/sh", "-c", script, "zentro"};
   for (const std::string &a : ZentroCommand()) argv.push_back(a);
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunCommand(p.Path("data"), argv);
+  return RunCommand(p.Path("data"), argv, {}, "", outfd);
 }
 
 // Every line ends in CR LF: no line feed without a carriage return before it,
@@ -217,6 +219,32 @@ TEST(GeneratedFileFaultTest, WritesFail) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
     for (const char *name : kAllGenerated) EXPECT_EQ(p.Read(name), clean.Read(name)) << name;
+  }
+
+  // Writes the system takes only in part are continued where they stopped:
+  // with every write() cut to 100 bytes (a preloaded library), the console
+  // output and every file, far more than one buffer each, are as in a normal
+  // run, in each mode.
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(std::string("writes cut to 100 bytes") + (asm_mode ? " -asm" : ""));
+    Project clean, p;
+    clean.Config(ManyEntries(clean));
+    p.Config(ManyEntries(p));
+    Result good = RunZentro(clean, ModeArgs(asm_mode));
+    ASSERT_EQ(good.status, 0);
+    ASSERT_GT(good.out.size(), 2u * 512);
+    const char *asan = getenv("ASAN_OPTIONS");  // the sanitizers' runtime is loaded after it
+    std::vector<std::string> env = {
+        std::string("LD_PRELOAD=") + ZENTRO_SHORTWRITE, "ZENTRO_SHORT_WRITES=" + p.Path("count"),
+        std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
+    std::vector<std::string> argv = ZentroCommand();
+    for (const std::string &a : ModeArgs(asm_mode)) argv.push_back(a);
+    Result r = RunCommand(p.Path("data"), argv, env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, good.out);
+    for (const char *name : kAllGenerated) EXPECT_EQ(p.Read(name), clean.Read(name)) << name;
+    EXPECT_GT(std::stoul("0" + p.Read("count")), 10u) << "writes cut short";
   }
 
   // Writes that have to wait are no failure: a FIFO in place of addrs.h,
@@ -523,13 +551,24 @@ TEST(DataFileFaultTest, MissingEmptyTwiceAndLongNames) {
 // Nor does it keep a descriptor open for any of them or for a data file
 // laid out: with zentro limited to 64 open files, a hundred of each leave
 // the run the same as one with all of them closed.
+//
+// The first data file is a terminal (a pty) and zentro has none of its own,
+// as when it is run from a job without one: opening the pty must not make it
+// zentro's controlling terminal. Its master side is closed, hanging it up,
+// once zentro has reported the entry and while it is held up writing its
+// messages into a small pipe; zentro must not get a SIGHUP from that.
 TEST(DataFileFaultTest, NotRegularFilesCountAsMissing) {
   if (!RunsNatively()) GTEST_SKIP() << "FIFOs, devices and link loops only exist natively";
-  std::string cfg;
+  std::string cfg = "tty\n";
   for (int i = 0; i < 100; i++) cfg += "fifo\nzero\nnull\nloop\ntmp\nfont.tim\n";
   for (bool asm_mode : {false, true}) {
     SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
     Project p, plain;
+    int pty = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(pty, 0);
+    ASSERT_EQ(grantpt(pty), 0);
+    ASSERT_EQ(unlockpt(pty), 0);
+    MakeSymlink(p, ptsname(pty), "data/tty");
     MakeFifo(p, "data/fifo");
     MakeSymlink(p, "/dev/zero", "data/zero");
     MakeSymlink(p, "/dev/null", "data/null");
@@ -539,16 +578,38 @@ TEST(DataFileFaultTest, NotRegularFilesCountAsMissing) {
       q->WriteData("font.tim", 0x10);
       q->Config(cfg);
     }
-    Result r = RunZentroFromShell(p, "ulimit -n 64 && exec \"$@\"", ModeArgs(asm_mode));
     Result good = RunZentro(plain, ModeArgs(asm_mode));
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    ASSERT_GE(fcntl(ends[1], F_SETPIPE_SZ, 4096), 0);
+    ASSERT_GT(good.out.size(), 4u * 4096);
+    const std::string ttyline = Dos("Error reading tty does the file exist?\n");
+    std::string out;
+    std::thread reader([&] {
+      char buf[4096];
+      for (ssize_t n; (n = read(ends[0], buf, sizeof buf)) > 0;) {
+        out.append(buf, static_cast<size_t>(n));
+        if (pty >= 0 && out.find(ttyline) != std::string::npos) {
+          close(pty);
+          pty = -1;
+        }
+      }
+    });
+    Result r =
+        RunZentroFromShell(p, "ulimit -n 64 && exec setsid \"$@\"", ModeArgs(asm_mode), ends[1]);
+    close(ends[1]);
+    reader.join();
+    close(ends[0]);
+    if (pty >= 0) close(pty);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Count(good.out, ttyline), 1u);
     for (const char *name : {"fifo", "zero", "null", "loop", "tmp"})
       EXPECT_EQ(
           Count(good.out, Dos(std::string("Error reading ") + name + " does the file exist?\n")),
           100u);
     EXPECT_EQ(Count(good.out, "TIM image found, FONT_TIM"), 100u);
-    EXPECT_EQ(r.out, good.out);
+    EXPECT_EQ(out, good.out);
     for (const char *name : kAllGenerated) EXPECT_EQ(p.Read(name), plain.Read(name)) << name;
   }
 }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "e2e.h"
+#include "e2e_texts.h"
 
 namespace {
 
@@ -78,6 +79,11 @@ class TerminalRun {
   bool StillRunning();
   void Type(const std::string &keys);
   void Signal(int sig) { kill(pid_, sig); }
+  // Hangs the terminal up, and the run's output is lost from then on: the
+  // master side closed, as when a terminal window is closed, or the line
+  // dropped (TIOCVHANGUP, which needs CAP_SYS_ADMIN; false without it).
+  // The one makes reads fail, the other makes them find the end of input.
+  bool HangUp(bool line_dropped);
   // Waits for the end of the run and reads the rest of its output. False
   // when the time is up; the run is killed then.
   bool WaitForEnd();
@@ -196,9 +202,20 @@ void TerminalRun::Type(const std::string &keys) {
   }
 }
 
+bool TerminalRun::HangUp(bool line_dropped) {
+  if (line_dropped) return ioctl(slave_, TIOCVHANGUP) == 0;
+  close(master_);
+  master_ = -1;
+  return true;
+}
+
 // Reads what the run has written, waiting up to ms for it. False at the end
-// of the output, once the terminal is closed on both sides.
+// of the output, once the terminal is closed on both sides or hung up.
 bool TerminalRun::Pump(int ms) {
+  if (master_ < 0) {
+    poll(nullptr, 0, ms);
+    return false;
+  }
   pollfd pfd = {master_, POLLIN, 0};
   int r = poll(&pfd, 1, ms);
   if (r <= 0) return true;
@@ -412,6 +429,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Key{"CtrlV", "\x16"}, Key{"CtrlO", "\x0f"},
                       Key{"TwoByteCharacter", "\xc3\xa9"},
                       Key{"ThreeByteCharacter", "\xe2\x82\xac"},
+                      Key{"ThreeByteCharacterFromE0", "\xe0\xb8\x81"},  // Thai ko kai
                       Key{"FourByteCharacter", "\xf0\x9f\x98\x80",
                           "wine's console splits a character beyond U+FFFF into two key events"}),
     [](const ::testing::TestParamInfo<Key> &info) { return std::string(info.param.name); });
@@ -420,20 +438,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 class TwoCodeKeyTest : public KeyWaitTest, public ::testing::WithParamInterface<Key> {};
 
-// Three waits: the key ends the first two and all of its bytes are taken,
-// so the third wait still waits for a key of its own.
+// Four waits, the key typed together with a letter, as a quick typist
+// does: the key ends the first two waits and all of its bytes are taken, not
+// one more, so the letter ends the third and the fourth still waits for a
+// key of its own.
 TEST_P(TwoCodeKeyTest, EndsTwoWaits) {
   if (OnWineConsole() && GetParam().notOnWine) GTEST_SKIP() << GetParam().notOnWine;
   Project p;
-  p.Config("one.bin\ntwo.bin\nthree.bin\n");
+  p.Config("one.bin\ntwo.bin\nthree.bin\nfour.bin\n");
   TerminalRun run(p);
   ASSERT_TRUE(run.WaitForOutput(Missing("one.bin"))) << run.out();
   ASSERT_TRUE(run.WaitForKeyMode()) << run.out();
-  run.Type(GetParam().bytes);
-  ASSERT_TRUE(run.WaitForOutput(Missing("three.bin"))) << run.out();
+  run.Type(GetParam().bytes + std::string("x"));
+  ASSERT_TRUE(run.WaitForOutput(Missing("four.bin")))
+      << "the letter was taken as part of the key: " << run.out();
   EXPECT_TRUE(Contains(run.out(), Missing("two.bin"))) << run.out();
+  EXPECT_TRUE(Contains(run.out(), Missing("three.bin"))) << run.out();
   ASSERT_TRUE(run.WaitForKeyMode()) << run.out();
-  EXPECT_TRUE(run.StillRunning()) << "the key ended three waits: " << run.out();
+  EXPECT_TRUE(run.StillRunning()) << "the key and the letter ended four waits: " << run.out();
   run.Type("y");
   ASSERT_TRUE(run.WaitForEnd()) << run.out();
   EXPECT_EQ(ExitText(run.status()), "exit 0");
@@ -553,6 +575,68 @@ INSTANTIATE_TEST_SUITE_P(Signals, SignalTest, ::testing::Values(SIGTERM, SIGHUP,
                                return std::string("Quit");
                            }
                          });
+
+// The terminal hung up during a wait, with SIGHUP ignored (nohup zentro): no
+// key can come any more, so that wait ends, and so does every later one. The
+// run goes on by itself to its end and writes every file; a wait that kept
+// reading the hung-up terminal would spin there until it was killed.
+TEST_F(KeyWaitTest, HangUpWithSighupIgnoredEndsTheWaits) {
+  if (OnWineConsole()) GTEST_SKIP() << "wine's console owns the terminal and its hang-up";
+  for (bool line_dropped : {false, true}) {
+    SCOPED_TRACE(line_dropped ? "line dropped" : "master side closed");
+    Project p;
+    p.WriteData("odd.bin", 3);
+    p.Config("one.bin\nodd.bin\ntwo.bin\n");
+    RunSetup setup;
+    setup.ignored = {SIGHUP};
+    TerminalRun run(p, setup);
+    ASSERT_TRUE(run.WaitForOutput(Missing("one.bin"))) << run.out();
+    ASSERT_TRUE(run.WaitForKeyMode()) << run.out();
+    if (!run.HangUp(line_dropped)) {
+      fprintf(stderr, "keywait: no CAP_SYS_ADMIN to drop the line; that hang-up is not tried\n");
+      continue;
+    }
+    ASSERT_TRUE(run.WaitForEnd()) << "the run did not go on after the hang-up";
+    EXPECT_EQ(ExitText(run.status()), "exit 0");
+    EXPECT_EQ(p.Read("caetla.bat"), zt::Caetla("catflap up data\\odd.bin 80090000\n"));
+    EXPECT_EQ(p.Read("addrs.h"), zt::Addrs("#define ODD_BIN 0x80090000\n#define ODD_BIN_SIZE 0x3\n",
+                                           "0x10004 // 64 Kbytes"));
+    EXPECT_EQ(p.Read("loadtims.c"), zt::Loadtims(""));
+    EXPECT_EQ(p.Read("justexe.bat"), Dos(zt::kJustexe));
+  }
+}
+
+// --- After a wait ---------------------------------------------------------------
+
+// Once a wait is over, Ctrl+C ends the run again. The run is held up after
+// the wait while it still has work to do: addrs.h is a FIFO that is read
+// only once the run has ended, and far more goes into it than it holds.
+TEST_F(KeyWaitTest, CtrlCAfterAWaitEndsTheRun) {
+  Project p;
+  p.WriteData("level.bin", 4);
+  std::string cfg = "gone.bin\n";
+  for (int i = 0; i < 3000; i++) cfg += "level.bin\n";
+  p.Config(cfg);
+  MakeFifo(p, "addrs.h");
+  int fifo = open(p.Path("addrs.h").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(fifo, 0);
+  TerminalRun run(p);
+  ASSERT_TRUE(run.WaitForOutput(Missing("gone.bin"))) << run.out();
+  ASSERT_TRUE(run.WaitForKeyMode()) << run.out();
+  run.Type("y");
+  ASSERT_TRUE(run.WaitForOutput("catflap up data\\level.bin")) << run.out();
+  run.Type("\x03");
+  bool ended = run.WaitForEnd();
+  close(fifo);
+  ASSERT_TRUE(ended) << "Ctrl+C did not end the run: " << run.out();
+  // wine ends a process on Ctrl+C with status 0: only the run's end shows.
+  if (!OnWineConsole()) {
+    EXPECT_EQ(ExitText(run.status()), "signal " + std::to_string(SIGINT));
+  }
+  EXPECT_FALSE(Contains(run.out(), "End of memcfg.cfg")) << run.out();
+  EXPECT_FALSE(p.Exists("justexe.bat"));
+  ExpectModesBack(run);
+}
 
 // --- Which stream decides -------------------------------------------------------
 
