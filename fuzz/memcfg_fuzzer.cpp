@@ -47,7 +47,8 @@ const std::map<std::string, uint32_t> kDataFiles = {
     {std::string(59, 'n'), 10},
 };
 
-std::string root;  // the temporary project; the run happens in root/data
+std::string root;     // the temporary project; the run happens in root/data
+std::string datadir;  // root/data
 
 void Fail(const std::string &what, const std::string &detail = "") {
   fprintf(stderr, "memcfg_fuzzer: %s\n%s\n", what.c_str(), detail.c_str());
@@ -76,22 +77,24 @@ void SetUp() {
   char tmpl[] = "/tmp/zentro-fuzz-XXXXXX";
   if (!mkdtemp(tmpl)) Fail("mkdtemp failed");
   root = tmpl;
-  std::string data = root + "/data";
+  datadir = root + "/data";
+  const std::string &data = datadir;
   mkdir(data.c_str(), 0777);
   for (const auto &f : kDataFiles) Spit(data + "/" + f.first, std::string(f.second, 'x'));
   // Entries that must count as missing, and must not block.
   mkdir((data + "/dir").c_str(), 0777);
   mkfifo((data + "/fifo").c_str(), 0666);
   if (symlink("loop", (data + "/loop").c_str()) != 0) Fail("symlink failed");
-  if (chdir(data.c_str()) != 0) Fail("chdir failed");
   atexit([] {
     std::error_code ec;
     std::filesystem::remove_all(root, ec);
   });
 }
 
-// Runs zentro with standard input from /dev/null (no key waits) and standard
-// output into root/console; returns its exit status.
+// Runs zentro in root/data with standard input from /dev/null (no key waits)
+// and standard output into root/console; returns its exit status. The
+// fuzzer's own directory is the current one again afterwards, so that
+// libFuzzer reads and writes the corpus paths it was given.
 int Run(bool asm_mode) {
   static const char *kGenerated[] = {"caetla.bat", "addrs.h",     "loadtims.c",
                                      "data.s",     "justexe.bat", "console"};
@@ -101,6 +104,8 @@ int Run(bool asm_mode) {
   int in = open("/dev/null", O_RDONLY);
   int out = open((root + "/console").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
   if (savedin < 0 || savedout < 0 || in < 0 || out < 0) Fail("cannot redirect");
+  int here = open(".", O_RDONLY | O_DIRECTORY);
+  if (here < 0 || chdir(datadir.c_str()) != 0) Fail("cannot change to " + datadir);
   dup2(in, 0);
   dup2(out, 1);
   close(in);
@@ -108,6 +113,8 @@ int Run(bool asm_mode) {
   char arg0[] = "zentro", arg1[] = "-asm";
   char *argv[] = {arg0, arg1, nullptr};
   int status = ZentroMain(asm_mode ? 2 : 1, argv);
+  if (fchdir(here) != 0) Fail("cannot change back to the fuzzer's directory");
+  close(here);
   dup2(savedin, 0);
   dup2(savedout, 1);
   close(savedin);
@@ -207,7 +214,8 @@ void CheckName(const std::string &name) {
             name.find_first_of(std::string(" \r\n\0", 4)) == std::string::npos,
         "impossible name: " + name);
   struct stat st;
-  Check(stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode), "not a regular file: " + name);
+  Check(stat((datadir + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode),
+        "not a regular file: " + name);
 }
 
 void CheckRun(bool asm_mode) {
@@ -332,9 +340,35 @@ void CheckRun(bool asm_mode) {
     Check(final_address == address, "used memory does not match the last address", addrs);
 }
 
+// A crash inside the run leaves the current directory in the temporary
+// project, which is removed at exit: the findings go to the directory the
+// fuzzer was started in, or to the path given, made absolute.
+void AbsoluteArtifactPaths(int *argc, char ***argv) {
+  static std::vector<std::string> args;
+  static std::vector<char *> pointers;
+  const std::string cwd = std::filesystem::current_path().string() + "/";
+  bool given = false;
+  for (int i = 0; i < *argc; i++) {
+    std::string arg = (*argv)[i];
+    for (const std::string flag : {"-artifact_prefix=", "-exact_artifact_path="}) {
+      if (StartsWith(arg, flag)) {
+        given = true;
+        if (arg.compare(flag.size(), 1, "/") != 0) arg = flag + cwd + arg.substr(flag.size());
+      }
+    }
+    args.push_back(arg);
+  }
+  if (!given) args.push_back("-artifact_prefix=" + cwd);
+  for (std::string &arg : args) pointers.push_back(&arg[0]);
+  pointers.push_back(nullptr);
+  *argc = static_cast<int>(args.size());
+  *argv = pointers.data();
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+  AbsoluteArtifactPaths(argc, argv);
   SetUp();
   return 0;
 }

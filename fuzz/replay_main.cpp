@@ -26,8 +26,6 @@ int main(int argc, char **argv) {
     fprintf(stderr, "usage: %s CORPUS-DIR-OR-FILE...\n", argv[0]);
     return 2;
   }
-  // Absolute paths: the target works in a directory of its own.
-  for (auto &path : inputs) path = fs::absolute(path);
   LLVMFuzzerInitialize(&argc, &argv);
   for (const auto &path : inputs) {
     std::ifstream f(path, std::ios::binary);

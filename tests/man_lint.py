@@ -11,7 +11,10 @@
   in the source, and reads the same in groff's and in mandoc's rendering:
   on one line, with no stretched space, no hyphen added, no character lost;
 - every line of every .EX display comes out as written, in UTF-8 and in
-  ASCII, from both formatters.
+  ASCII, from both formatters, and no wider than 78 columns;
+- groff breaks no file name or symbol with a hyphen, at 80 columns or at
+  78 (where man sets the line length for an 80-column terminal);
+- groff puts no doubled space (its end of a sentence) where mandoc puts one.
 
 The comparison needs both formatters; with only one, the rest is checked
 and the test reports itself skipped.
@@ -22,8 +25,14 @@ import subprocess
 import sys
 
 WIDTH = 80
+# man renders for a terminal of WIDTH columns with a line length of WIDTH - 2.
+MAN_WIDTH = WIDTH - 2
+# No display line may be wider: it does not wrap, and a wider one does not
+# fit beside man's margin.
+DISPLAY_WIDTH = 78
 SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", '"MEMCFG.CFG FORMAT"', '"ADDRESS LAYOUT"',
-            '"GENERATED FILES"', '"EXIT STATUS"', "FILES", "EXAMPLE"]
+            '"GENERATED FILES"', '"EXIT STATUS"', "FILES", "EXAMPLE", "CAVEATS",
+            '"SEE ALSO"']
 # The escapes a display line may use, and what they show.
 EX_ESCAPES = {"\\e": "\\", "\\-": "-", "\\&": "", "\\(dq": '"', "\\ ": " "}
 
@@ -104,9 +113,10 @@ renderings = {}
 if groff:
     for device in ("utf8", "ascii"):
         lint([groff, "-man", "-ww", "-z", "-T" + device, man])
-        lint([groff, "-man", "-ww", "-z", "-T" + device, "-rLL=%dn" % WIDTH, man])
-        renderings["groff " + device] = render(
-            [groff, "-man", "-T" + device, "-rLL=%dn" % WIDTH, "-P-cbou", man])
+        for prefix, width in (("groff ", WIDTH), ("man ", MAN_WIDTH)):
+            lint([groff, "-man", "-ww", "-z", "-T" + device, "-rLL=%dn" % width, man])
+            renderings[prefix + device] = render(
+                [groff, "-man", "-T" + device, "-rLL=%dn" % width, "-P-cbou", man])
 if mandoc:
     lint([mandoc, "-man", "-T", "lint", man])
     for device in ("utf8", "ascii"):
@@ -116,8 +126,64 @@ if mandoc:
 displays = display_lines(page)
 for line in displays:
     for name, text in renderings.items():
-        if line not in (shown.strip() for shown in text.splitlines()):
+        shown = [s.rstrip() for s in text.splitlines() if s.strip() == line]
+        if not shown:
             problems.append("%s does not show the display line: %s" % (name, line))
+        elif min(len(s) for s in shown) > DISPLAY_WIDTH:
+            problems.append("%s shows a display line %d columns wide, over %d: %s" %
+                            (name, min(len(s) for s in shown), DISPLAY_WIDTH, line))
+
+# A name broken by a hyphen at the end of a line cannot be found or copied
+# whole: every word with a dot, an underscore, a slash or a backslash
+# inside, every word with a capital after a small letter (LoadTim), and
+# every word the page sets in italics or bold.
+names = set()
+for m in re.finditer(r"^\.(?:[IB]|[IB]R|R[IB]|[IB][IB]) +(.*)$|\\f[IB](.*?)\\f[RP]", page, re.M):
+    text = re.sub(r'\\f.|\\[%&]|\\\(..|"', "", m.group(1) or m.group(2))
+    text = text.replace("\\e", "\\").replace("\\-", "-")
+    names.update(w.strip(",;:.()") for w in text.split())
+names.discard("")
+
+
+def is_name(word):
+    return (word in names or re.search(r"\w[._/\\]\w", word) or re.search(r"[a-z][A-Z]", word))
+
+
+for name, text in renderings.items():
+    if not name.startswith(("groff", "man")):
+        continue  # mandoc does not hyphenate
+    lines = text.splitlines()
+    for line, following in zip(lines, lines[1:]):
+        m = re.search(r"(\S*\w)[\u2010-]$", line)
+        if m and following.split():
+            word = (m.group(1) + following.split()[0]).strip("\u201c\u201d\"(),;:.")
+            if is_name(word):
+                problems.append("%s hyphenates the name %s: %r / %r" %
+                                (name, word, line.strip(), following.strip()))
+
+
+def spacing(texts):
+    """The pairs of words that stand two spaces apart, and one apart."""
+    double, single = set(), set()
+    for text in texts:
+        for line in text.splitlines():
+            for m in re.finditer(r"(\S+)(?=( +)(\S+))", line):
+                if m.group(2) == "  ":
+                    double.add((m.group(1), m.group(3)))
+                elif m.group(2) == " ":
+                    single.add((m.group(1), m.group(3)))
+    return double, single
+
+
+if groff and mandoc:
+    # mandoc at several widths, so that a pair broken across lines at one
+    # stands on one line at another.
+    wider = [render([mandoc, "-man", "-T", "utf8", "-O", "width=%d" % w, man])
+             for w in (WIDTH + 20, WIDTH + 40)]
+    m_double, m_single = spacing([renderings["mandoc utf8"]] + wider)
+    g_double, _ = spacing([renderings["groff utf8"], renderings["man utf8"]])
+    for pair in sorted(g_double & (m_single - m_double)):
+        problems.append("groff puts two spaces between %r and %r, mandoc one" % pair)
 
 if groff and mandoc:
     by_groff = quotes(renderings["groff utf8"])
