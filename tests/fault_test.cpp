@@ -224,8 +224,13 @@ TEST(GeneratedFileFaultTest, WritesFail) {
   // Writes the system takes only in part are continued where they stopped:
   // with every write() cut to 100 bytes (a preloaded library), the console
   // output and every file, far more than one buffer each, are as in a normal
-  // run, in each mode.
+  // run, in each mode. The library reaches only a zentro that loads shared
+  // libraries: the one built beside the tests, not a release's static one
+  // run through ZENTRO_RUN.
+  const char *run = getenv("ZENTRO_RUN");
+  if (run && *run) fprintf(stderr, "writes cut to 100 bytes: not tried under ZENTRO_RUN\n");
   for (bool asm_mode : {false, true}) {
+    if (run && *run) break;
     SCOPED_TRACE(std::string("writes cut to 100 bytes") + (asm_mode ? " -asm" : ""));
     Project clean, p;
     clean.Config(ManyEntries(clean));
