@@ -9,9 +9,8 @@ find_program(ZENTRO_GZIP gzip)
 set(CPACK_ZENTRO_DEB_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Debian;/")
 if(NOT ZENTRO_DPKG_SHLIBDEPS OR NOT ZENTRO_FILE OR NOT ZENTRO_GZIP)
   # zentro builds, but the package step stops with this message.
-  set(missing "The Debian package needs dpkg-shlibdeps, file and gzip (Debian: dpkg-dev, file, "
-              "gzip); install them and configure again")
-  string(CONCAT missing ${missing})
+  string(CONCAT missing "The Debian package needs dpkg-shlibdeps, file and gzip (Debian: "
+                "dpkg-dev, file, gzip): install them and configure again")
   message(STATUS "${missing}")
   install(CODE "message(FATAL_ERROR \"${missing}\")" COMPONENT Debian EXCLUDE_FROM_ALL)
   return()
