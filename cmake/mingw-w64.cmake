@@ -25,20 +25,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 
 # The 32-bit build starts on Windows XP: the headers offer nothing newer,
-# and the header asks for no newer Windows than XP's 5.1.
+# and the header asks for no newer Windows than XP's 5.1. Cross-built test
+# programs run under wine: wine64 for 64-bit programs, wine for 32-bit ones.
+set(wine_names wine64 wine)
 if(ZENTRO_WINDOWS_PROCESSOR STREQUAL "i686")
   set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0501 -DWINVER=0x0501")
   string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT
          " -Wl,--major-subsystem-version,5,--minor-subsystem-version,1"
          " -Wl,--major-os-version,5,--minor-os-version,1")
-endif()
-
-# Cross-built test programs run under wine: wine64 for 64-bit programs,
-# wine for 32-bit ones.
-if(ZENTRO_WINDOWS_PROCESSOR STREQUAL "i686")
   set(wine_names wine)
-else()
-  set(wine_names wine64 wine)
 endif()
 find_program(ZENTRO_WINE NAMES ${wine_names} PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(ZENTRO_WINE)
