@@ -58,13 +58,17 @@ License: Expat${license_text}
 configure_file(${CMAKE_SOURCE_DIR}/cmake/debian-changelog.in ${debian}/changelog @ONLY)
 gzip_doc(${debian}/changelog ${debian}/changelog.gz)
 
-install(TARGETS zentro RUNTIME DESTINATION bin COMPONENT Debian EXCLUDE_FROM_ALL)
-# CPack strips the program; the compiler's notes in .comment go as well.
+install(TARGETS zentro zentro-gas RUNTIME DESTINATION bin COMPONENT Debian EXCLUDE_FROM_ALL)
+# CPack strips the programs; the compiler's notes in .comment go as well.
 if(CMAKE_STRIP)
-  install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
-                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/zentro\")"
-          COMPONENT Debian EXCLUDE_FROM_ALL)
+  foreach(program zentro zentro-gas)
+    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/${program}\")"
+            COMPONENT Debian EXCLUDE_FROM_ALL)
+  endforeach()
 endif()
+install(FILES ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake ${ZENTRO_PACKAGE_FILES}
+        DESTINATION ${ZENTRO_PACKAGE_DIR} COMPONENT Debian EXCLUDE_FROM_ALL)
 install(FILES ${debian}/zentro.1.gz DESTINATION share/man/man1 COMPONENT Debian EXCLUDE_FROM_ALL)
 install(FILES ${debian}/copyright ${debian}/changelog.gz DESTINATION share/doc/zentro
         COMPONENT Debian EXCLUDE_FROM_ALL)
