@@ -351,7 +351,7 @@ check_deb() {
   local want got
   want=$(printf '%s\n' ./usr/bin/zentro ./usr/share/doc/zentro/changelog.gz \
     ./usr/share/doc/zentro/copyright ./usr/share/man/man1/zentro.1.gz \
-    ./usr/bin/zentro-gas $(cmake_package ./usr/lib/cmake/zentro) | sort)
+    ./usr/bin/zentro-gas ./usr/share/man/man1/zentro-gas.1.gz $(cmake_package ./usr/lib/cmake/zentro) | sort)
   got=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
   if [ "$got" != "$want" ]; then
     fail "$deb holds other files than expected"
