@@ -2,8 +2,9 @@
 # zentro-gas, the manual page compressed (zentro-gas.1.gz a link to it),
 # the CMake package in /usr/lib/cmake/zentro, /usr/share/doc/zentro/copyright
 # and changelog.gz. Its dependencies are read off the binaries by
-# dpkg-shlibdeps (Debian: dpkg-dev) and file; gzip compresses the documents. Without them zentro still builds,
-# but the package step stops and says what is missing.
+# dpkg-shlibdeps (Debian: dpkg-dev) and file; gzip compresses the documents.
+# Without them zentro still builds, but the package step stops and says what
+# is missing.
 find_program(ZENTRO_DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(ZENTRO_FILE file)
 find_program(ZENTRO_GZIP gzip)
