@@ -1,14 +1,15 @@
 # The build step of zentro_glue() (zentroConfig.cmake), installed beside it:
 #
 #   cmake -DZENTRO=<zentro> -DGAS=<zentro-gas or empty> -DDATA_DIR=<dir>
-#         -DWORK=<dir> -P zentro-glue.cmake
+#         -DWORK=<dir> [-DMAKE_DEPENDS=<file>] -P zentro-glue.cmake
 #
 # Runs zentro in DATA_DIR (with -asm when GAS is given) with standard input
 # from the null device and shows what it printed. Fails when zentro exits
 # with a status other than 0 or prints a line beginning with "Error ". Else
 # turns data.s into WORK/data-gas.s with GAS, writes WORK/glue.d (memcfg.cfg
 # and every data file zentro read) and touches WORK/stamp, which is removed
-# first, so that a failed run is made again by the next build.
+# first, so that a failed run is made again by the next build. MAKE_DEPENDS
+# is the Makefile generator's record of the target's dependencies.
 cmake_minimum_required(VERSION 3.25)
 
 get_filename_component(root "${DATA_DIR}" DIRECTORY)
@@ -75,4 +76,11 @@ if(GAS)
   endif()
 endif()
 file(WRITE "${WORK}/glue.d" "${depfile}\n")
+# CMake 3.25's Makefile generator adds the files of each new dependency file
+# to those it recorded before, so a file no longer named stays a dependency
+# (and, once removed, reruns zentro in every build). Without its record it
+# reads every dependency file of the target afresh.
+if(MAKE_DEPENDS)
+  file(REMOVE "${MAKE_DEPENDS}")
+endif()
 file(TOUCH "${WORK}/stamp")
