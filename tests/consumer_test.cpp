@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -352,6 +353,84 @@ TEST(GlueTest, BuildsForTheConsole) {
         EXPECT_EQ(section.substr(at, bytes.size()), bytes) << listed.output;
       }
     }
+  }
+}
+
+// The Makefile of the manual's EXAMPLE, as a reader copies it from the page.
+std::string ManualMakefile() {
+  std::ifstream in(ZENTRO_MAN_PAGE);
+  std::string line, makefile;
+  bool section = false, display = false;
+  while (std::getline(in, line)) {
+    if (line == ".SS \"In a Makefile\"") section = true;
+    if (!section) continue;
+    if (line == ".EE") break;
+    if (display) {
+      for (size_t at = 0; (at = line.find('\\', at)) != std::string::npos;) {
+        char next = line[at + 1];
+        line.replace(at, 2, next == 'e' ? "\\" : next == '-' ? "-" : "");
+        at += next == '&' ? 0 : 1;
+      }
+      makefile += line + "\n";
+    }
+    if (line == ".EX") display = true;
+  }
+  return makefile;
+}
+
+// The manual's Makefile in a project with the glue test's data, in both
+// modes, with the installed zentro and zentro-gas on PATH: the same rerun
+// and failure rules as zentro_glue. Every file is made older after each
+// run, so that an edit the test makes right after it is seen as newer.
+TEST(GlueTest, ManualMakefileRerunsZentroExactlyWhenTheGlueIsOutOfDate) {
+  std::string make = Find("make");
+  if (make.empty()) GTEST_SKIP() << "make is not installed (Debian: make)";
+  const std::string makefile = ManualMakefile();
+  ASSERT_NE(makefile.find("-include $(STAMP).d\n"), std::string::npos) << makefile;
+  const char *path = getenv("PATH");
+  const std::vector<std::string> env = {"PATH=" + Prefix() +
+                                        "/bin:" + (path ? path : "/usr/bin:/bin")};
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project p;
+    Ran copied =
+        RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE "/data", "data"});
+    ASSERT_EQ(copied.status, 0) << copied.output;
+    p.Write("Makefile", makefile);
+    std::vector<std::string> argv = {make};
+    if (asm_mode) argv.insert(argv.end(), {"MODE=-asm", "data-gas.s"});
+    auto build = [&](const std::string &what, bool reruns, bool fails = false) {
+      SCOPED_TRACE(what);
+      Ran r = RunIn(p.root(), argv, env);
+      EXPECT_EQ(r.status != 0, fails) << r.output;
+      EXPECT_EQ(r.output.find("ZENTRO Version 3") != std::string::npos, reruns) << r.output;
+      if (fails) {
+        EXPECT_NE(r.output.find("Error reading extra.bin does the file exist?"), std::string::npos)
+            << r.output;
+      }
+      Ran aged = RunIn(
+          p.root(), {Find("find"), ".", "-exec", Find("touch"), "-d", "10 seconds ago", "{}", "+"});
+      EXPECT_EQ(aged.status, 0) << aged.output;
+    };
+    build("first run", true);
+    build("nothing changed", false);
+    p.Write("data/level.bin", "level 2, which is longer\n");
+    build("a data file changed", true);
+    EXPECT_NE(p.Read("addrs.h").find("#define LEVEL_BIN_SIZE 0x19\r\n"), std::string::npos);
+    const std::string config = p.Read("data/memcfg.cfg");
+    p.Config(config + "extra.bin\r\n");
+    p.Write("data/extra.bin", "xyz");
+    build("an entry added", true);
+    EXPECT_NE(p.Read("addrs.h").find("#define EXTRA_BIN_SIZE 0x3\r\n"), std::string::npos);
+    unlink(p.Path("data/extra.bin").c_str());
+    build("a named file removed", true, true);
+    build("the run after it", true, true);
+    p.Config(config);
+    build("the entry removed", true);
+    EXPECT_EQ(p.Read("addrs.h").find("EXTRA_BIN"), std::string::npos);
+    build("nothing changed at the end", false);
+    if (!asm_mode) continue;
+    EXPECT_NE(p.Read("data-gas.s").find("\t.incbin \"data/level.bin\"\n"), std::string::npos);
   }
 }
 
