@@ -1,8 +1,10 @@
-# The Debian package, zentro_VERSION_ARCH.deb: /usr/bin/zentro, the manual
-# page compressed, /usr/share/doc/zentro/copyright and changelog.gz. Its
-# dependencies are read off the binary by dpkg-shlibdeps (Debian: dpkg-dev)
-# and file; gzip compresses the documents. Without them zentro still builds,
-# but the package step stops and says what is missing.
+# The Debian package, zentro_VERSION_ARCH.deb: /usr/bin/zentro and
+# zentro-gas, the manual page compressed (zentro-gas.1.gz a link to it),
+# the CMake package in /usr/lib/cmake/zentro, /usr/share/doc/zentro/copyright
+# and changelog.gz. Its dependencies are read off the binaries by
+# dpkg-shlibdeps (Debian: dpkg-dev) and file; gzip compresses the documents.
+# Without them zentro still builds, but the package step stops and says what
+# is missing.
 find_program(ZENTRO_DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(ZENTRO_FILE file)
 find_program(ZENTRO_GZIP gzip)
@@ -58,14 +60,22 @@ License: Expat${license_text}
 configure_file(${CMAKE_SOURCE_DIR}/cmake/debian-changelog.in ${debian}/changelog @ONLY)
 gzip_doc(${debian}/changelog ${debian}/changelog.gz)
 
-install(TARGETS zentro RUNTIME DESTINATION bin COMPONENT Debian EXCLUDE_FROM_ALL)
-# CPack strips the program; the compiler's notes in .comment go as well.
+install(TARGETS zentro zentro-gas RUNTIME DESTINATION bin COMPONENT Debian EXCLUDE_FROM_ALL)
+# CPack strips the programs; the compiler's notes in .comment go as well.
 if(CMAKE_STRIP)
-  install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
-                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/zentro\")"
-          COMPONENT Debian EXCLUDE_FROM_ALL)
+  foreach(program zentro zentro-gas)
+    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/${program}\")"
+            COMPONENT Debian EXCLUDE_FROM_ALL)
+  endforeach()
 endif()
-install(FILES ${debian}/zentro.1.gz DESTINATION share/man/man1 COMPONENT Debian EXCLUDE_FROM_ALL)
+install(FILES ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake ${ZENTRO_PACKAGE_FILES}
+        DESTINATION ${ZENTRO_PACKAGE_DIR} COMPONENT Debian EXCLUDE_FROM_ALL)
+# zentro-gas is described in zentro's manual page, which Debian wants
+# reachable by its name too.
+file(CREATE_LINK zentro.1.gz ${debian}/zentro-gas.1.gz SYMBOLIC)
+install(FILES ${debian}/zentro.1.gz ${debian}/zentro-gas.1.gz DESTINATION share/man/man1
+        COMPONENT Debian EXCLUDE_FROM_ALL)
 install(FILES ${debian}/copyright ${debian}/changelog.gz DESTINATION share/doc/zentro
         COMPONENT Debian EXCLUDE_FROM_ALL)
 

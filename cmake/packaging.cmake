@@ -1,7 +1,8 @@
 # Installation and the release archives.
 #
 #   cmake --install build/default --prefix ~/.local
-#       bin/zentro and share/man/man1/zentro.1 (bin/zentro.exe on Windows)
+#       bin/zentro, bin/zentro-gas, share/man/man1/zentro.1 and the CMake
+#       package in lib/cmake/zentro (bin/zentro.exe ... on Windows)
 #
 #   workflow preset         build tree            package
 #   package                 build/default         zentro_VERSION_ARCH.deb
@@ -12,10 +13,11 @@
 #
 # The Linux archives hold a static zentro (ZENTRO_STATIC) in the installed
 # tree, plus README.md and LICENSE; the Windows archives are flat:
-# zentro.exe, zentro.txt (the manual page as text with DOS line ends),
-# README.md and LICENSE. The Debian package holds the dynamically linked
-# zentro, under /usr with what Debian asks of a package: the program, the
-# manual page compressed, and the copyright and changelog files.
+# zentro.exe, zentro-gas.exe, zentro.txt (the manual page as text with DOS
+# line ends), README.md, LICENSE and the CMake package in cmake/. The Debian
+# package holds the dynamically linked programs, under /usr with what Debian
+# asks of a package: the programs, the manual page compressed, and the
+# copyright and changelog files; and the CMake package in lib/cmake/zentro.
 include(GNUInstallDirs)
 
 # The packages are the same bytes wherever, whenever and by whomever they are
@@ -56,18 +58,42 @@ message(STATUS "Package time (SOURCE_DATE_EPOCH): ${ZENTRO_SOURCE_DATE_EPOCH}")
 set(ZENTRO_MAN_PAGE ${CMAKE_BINARY_DIR}/zentro.1)
 configure_file(${CMAKE_SOURCE_DIR}/doc/zentro.1 ${ZENTRO_MAN_PAGE} @ONLY)
 
+# The CMake package (find_package(zentro), zentro_glue): the config finds
+# the programs from where it lies, lib/cmake/zentro below the prefix with
+# them in bin/, or cmake/ in a flat Windows archive with them beside it. It
+# takes no part of the build's processor, so a cross build for the console
+# (32-bit) takes it too.
+include(CMakePackageConfigHelpers)
+set(ZENTRO_CONFIG_BINDIR ../../../bin)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/zentroConfig.cmake.in
+               ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake @ONLY)
+set(ZENTRO_CONFIG_BINDIR ..)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/zentroConfig.cmake.in
+               ${CMAKE_BINARY_DIR}/package-flat/zentroConfig.cmake @ONLY)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/zentroConfigVersion.cmake
+                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion
+                                 ARCH_INDEPENDENT)
+set(ZENTRO_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package/zentroConfigVersion.cmake
+                         ${CMAKE_SOURCE_DIR}/cmake/zentro-glue.cmake)
+set(ZENTRO_PACKAGE_DIR lib/cmake/zentro)
+
 # The component Runtime is what `cmake --install` installs.
-install(TARGETS zentro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+install(TARGETS zentro zentro-gas RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 install(FILES ${ZENTRO_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
+install(FILES ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake ${ZENTRO_PACKAGE_FILES}
+        DESTINATION ${ZENTRO_PACKAGE_DIR} COMPONENT Runtime)
 
 # The component Archive is only packed: the files at the top of an archive.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE
         DESTINATION . COMPONENT Archive EXCLUDE_FROM_ALL)
 
-# The Windows archive also holds zentro.exe and the manual page rendered as
-# plain text with DOS line ends: zentro.txt.
+# The Windows archive also holds zentro.exe, zentro-gas.exe, the CMake
+# package in cmake/ and the manual page rendered as plain text with DOS
+# line ends: zentro.txt.
 if(WIN32)
-  install(TARGETS zentro RUNTIME DESTINATION . COMPONENT Archive EXCLUDE_FROM_ALL)
+  install(TARGETS zentro zentro-gas RUNTIME DESTINATION . COMPONENT Archive EXCLUDE_FROM_ALL)
+  install(FILES ${CMAKE_BINARY_DIR}/package-flat/zentroConfig.cmake ${ZENTRO_PACKAGE_FILES}
+          DESTINATION cmake COMPONENT Archive EXCLUDE_FROM_ALL)
   find_program(ZENTRO_GROFF groff)
   find_program(ZENTRO_MANDOC mandoc)
   if(ZENTRO_GROFF)

@@ -2,11 +2,17 @@
 // loadtims.c to the console CPU's C compiler (GCC for the R3000), caetla.bat
 // and justexe.bat to a DOS-style command interpreter (wine's cmd) with a
 // stand-in catflap.exe that logs how it was called. A test skips itself when
-// its tool is not installed.
+// its tool is not installed. And tests/glue, a console project that runs
+// zentro through find_package(zentro) and zentro_glue(), built against
+// zentro installed from this build tree: for this machine and for the
+// console, with make and ninja, in both modes.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -193,6 +199,238 @@ TEST(CommandInterpreterTest, RunsGeneratedScripts) {
       EXPECT_EQ(justexe.status, 0) << justexe.output;
       EXPECT_EQ(p.Read("catflap.log"), "run main.exe\n") << justexe.output;
     }
+  }
+}
+
+// zentro installed from this build tree, once for all the glue tests.
+const std::string &Prefix() {
+  static Project prefix;
+  static bool installed = [] {
+    Ran r = RunIn(prefix.root(), {ZENTRO_CMAKE, "--install", ZENTRO_BUILD_DIR, "--prefix", "."});
+    EXPECT_EQ(r.status, 0) << r.output;
+    return true;
+  }();
+  (void)installed;
+  return prefix.root();
+}
+
+// The generators to try: make always, ninja when it is installed.
+std::vector<std::string> Generators() {
+  std::vector<std::string> generators = {"Unix Makefiles"};
+  if (!Find("ninja").empty()) generators.push_back("Ninja");
+  return generators;
+}
+
+// A copy of tests/glue configured in its directory b with the generator,
+// in asm mode or not, with the extra arguments.
+Ran Configure(const Project &p, const std::string &generator, bool asm_mode,
+              const std::vector<std::string> &extra) {
+  Ran copied = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE, "."});
+  if (copied.status != 0) return copied;
+  std::vector<std::string> argv = {
+      ZENTRO_CMAKE, "-S", ".",       "-B",
+      "b",          "-G", generator, std::string("-DGLUE_ASM=") + (asm_mode ? "ON" : "OFF")};
+  argv.insert(argv.end(), extra.begin(), extra.end());
+  return RunIn(p.root(), argv);
+}
+
+Ran Build(const Project &p) {
+  return RunIn(p.root(), {ZENTRO_CMAKE, "--build", "b"});
+}
+
+// The glue project's program run in its root: every array checked against
+// its file in asm mode, every address and size shown in the default mode.
+TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
+  for (const std::string &generator : Generators()) {
+    for (bool asm_mode : {false, true}) {
+      SCOPED_TRACE(generator + (asm_mode ? ", -asm" : ", default mode"));
+      Project p;
+      Ran configured = Configure(p, generator, asm_mode, {"-DCMAKE_PREFIX_PATH=" + Prefix()});
+      ASSERT_EQ(configured.status, 0) << configured.output;
+      auto run = [&](const std::string &what) {
+        SCOPED_TRACE(what);
+        Ran r = RunIn(p.root(), {p.Path("b/glue")});
+        EXPECT_EQ(r.status, 0) << r.output;
+        return r.output;
+      };
+      // A build that must run zentro, or must run nothing at all.
+      auto build = [&](const std::string &what, bool reruns) {
+        SCOPED_TRACE(what);
+        Ran r = Build(p);
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(r.output.find("Running zentro") != std::string::npos, reruns) << r.output;
+        if (reruns) return;
+        for (const char *step : {"Building", "Linking"})
+          EXPECT_EQ(r.output.find(step), std::string::npos) << r.output;
+      };
+      auto line = [&](const char *symbol, const char *size, const char *addr) {
+        return std::string(symbol) + " " + size + " " + (asm_mode ? "ok" : addr) + "\n";
+      };
+      const std::string font = line("FONT_TIM", "0xE", "0x80090000");
+      const std::string loaded = "loaded FONT_TIM\n";
+
+      build("first build", true);
+      EXPECT_EQ(run("first build"), font + line("LEVEL_BIN", "0x8", "0x80100000") + loaded);
+      build("nothing changed", false);
+
+      p.Write("data/level.bin", "level 2, which is longer\n");
+      build("a data file changed", true);
+      const std::string level = line("LEVEL_BIN", "0x19", "0x80100000");
+      EXPECT_EQ(run("a data file changed"), font + level + loaded);
+      build("nothing changed after the data file", false);
+
+      const std::string config = p.Read("data/memcfg.cfg");
+      p.Config(config + "extra.bin\r\n");
+      p.Write("data/extra.bin", "xyz");
+      build("an entry added", true);
+      EXPECT_EQ(run("an entry added"),
+                font + level + line("EXTRA_BIN", "0x3", "0x8010001C") + loaded);
+
+      unlink(p.Path("data/extra.bin").c_str());
+      for (const char *what : {"a named file removed", "the build after it"}) {
+        SCOPED_TRACE(what);
+        Ran r = Build(p);
+        EXPECT_NE(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("zentro in " + p.Path("data") + " reported:"), std::string::npos)
+            << r.output;
+        EXPECT_NE(r.output.find("Error reading extra.bin does the file exist?"), std::string::npos)
+            << r.output;
+      }
+
+      p.Config(config);
+      build("the entry removed", true);
+      EXPECT_EQ(run("the entry removed"), font + level + loaded);
+      build("nothing changed at the end", false);
+    }
+  }
+}
+
+// The symbols that nm lists, with the low 32 bits of their addresses.
+std::map<std::string, unsigned long> Symbols(const std::string &nm_output) {
+  std::map<std::string, unsigned long> symbols;
+  std::istringstream in(nm_output);
+  std::string addr, type, name;
+  while (in >> addr >> type >> name)
+    symbols[name] = std::stoul(addr.substr(addr.size() > 8 ? addr.size() - 8 : 0), nullptr, 16);
+  return symbols;
+}
+
+// The glue project built for the console with the R3000 cross compiler, its
+// toolchain file confining find_package to a sysroot, so zentro is found
+// through zentro_DIR. In asm mode the linked program's section datasection
+// holds every file's bytes at its label, each label 4-aligned.
+TEST(GlueTest, BuildsForTheConsole) {
+  std::string nm = Find("mipsel-linux-gnu-nm");
+  std::string objcopy = Find("mipsel-linux-gnu-objcopy");
+  if (Find("mipsel-linux-gnu-gcc").empty() || nm.empty() || objcopy.empty())
+    GTEST_SKIP() << "mipsel-linux-gnu-gcc is not installed (Debian: gcc-mipsel-linux-gnu)";
+  for (const std::string &generator : Generators()) {
+    for (bool asm_mode : {false, true}) {
+      SCOPED_TRACE(generator + (asm_mode ? ", -asm" : ", default mode"));
+      Project p;
+      Ran configured = Configure(p, generator, asm_mode,
+                                 {"-DCMAKE_TOOLCHAIN_FILE=" + p.Path("mipsel.cmake"),
+                                  "-Dzentro_DIR=" + Prefix() + "/lib/cmake/zentro"});
+      ASSERT_EQ(configured.status, 0) << configured.output;
+      Ran built = Build(p);
+      ASSERT_EQ(built.status, 0) << built.output;
+      Ran listed = RunIn(p.root(), {nm, "b/glue"});
+      ASSERT_EQ(listed.status, 0) << listed.output;
+      std::map<std::string, unsigned long> symbols = Symbols(listed.output);
+      EXPECT_EQ(symbols.count("LoadTims"), 1u) << listed.output;
+      EXPECT_EQ(symbols.count("FONT_TIM"), asm_mode ? 1u : 0u) << listed.output;
+      if (!asm_mode) continue;
+
+      Ran copied = RunIn(p.root(), {objcopy, "-O", "binary", "-j", "datasection", "b/glue", "d"});
+      ASSERT_EQ(copied.status, 0) << copied.output;
+      const std::string section = p.Read("d");
+      for (const char *symbol : {"FONT_TIM", "LEVEL_BIN"}) {
+        SCOPED_TRACE(symbol);
+        std::string name = symbol == std::string("FONT_TIM") ? "font.tim" : "level.bin";
+        const std::string bytes = p.Read("data/" + name);
+        unsigned long at = symbols[symbol] - symbols["glue_data"];
+        EXPECT_EQ(symbols[symbol] % 4, 0u) << listed.output;
+        EXPECT_EQ(section.substr(at, bytes.size()), bytes) << listed.output;
+      }
+    }
+  }
+}
+
+// The Makefile of the manual's EXAMPLE, as a reader copies it from the page.
+std::string ManualMakefile() {
+  std::ifstream in(ZENTRO_MAN_PAGE);
+  std::string line, makefile;
+  bool section = false, display = false;
+  while (std::getline(in, line)) {
+    if (line == ".SS \"In a Makefile\"") section = true;
+    if (!section) continue;
+    if (line == ".EE") break;
+    if (display) {
+      for (size_t at = 0; (at = line.find('\\', at)) != std::string::npos;) {
+        char next = line[at + 1];
+        line.replace(at, 2, next == 'e' ? "\\" : next == '-' ? "-" : "");
+        at += next == '&' ? 0 : 1;
+      }
+      makefile += line + "\n";
+    }
+    if (line == ".EX") display = true;
+  }
+  return makefile;
+}
+
+// The manual's Makefile in a project with the glue test's data, in both
+// modes, with the installed zentro and zentro-gas on PATH: the same rerun
+// and failure rules as zentro_glue. Every file is made older after each
+// run, so that an edit the test makes right after it is seen as newer.
+TEST(GlueTest, ManualMakefileRerunsZentroExactlyWhenTheGlueIsOutOfDate) {
+  std::string make = Find("make");
+  if (make.empty()) GTEST_SKIP() << "make is not installed (Debian: make)";
+  const std::string makefile = ManualMakefile();
+  ASSERT_NE(makefile.find("-include $(STAMP).d\n"), std::string::npos) << makefile;
+  const char *path = getenv("PATH");
+  const std::vector<std::string> env = {"PATH=" + Prefix() +
+                                        "/bin:" + (path ? path : "/usr/bin:/bin")};
+  for (bool asm_mode : {false, true}) {
+    SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+    Project p;
+    Ran copied =
+        RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE "/data", "data"});
+    ASSERT_EQ(copied.status, 0) << copied.output;
+    p.Write("Makefile", makefile);
+    std::vector<std::string> argv = {make};
+    if (asm_mode) argv.insert(argv.end(), {"MODE=-asm", "data-gas.s"});
+    auto build = [&](const std::string &what, bool reruns, bool fails = false) {
+      SCOPED_TRACE(what);
+      Ran r = RunIn(p.root(), argv, env);
+      EXPECT_EQ(r.status != 0, fails) << r.output;
+      EXPECT_EQ(r.output.find("ZENTRO Version 3") != std::string::npos, reruns) << r.output;
+      if (fails) {
+        EXPECT_NE(r.output.find("Error reading extra.bin does the file exist?"), std::string::npos)
+            << r.output;
+      }
+      Ran aged = RunIn(
+          p.root(), {Find("find"), ".", "-exec", Find("touch"), "-d", "10 seconds ago", "{}", "+"});
+      EXPECT_EQ(aged.status, 0) << aged.output;
+    };
+    build("first run", true);
+    build("nothing changed", false);
+    p.Write("data/level.bin", "level 2, which is longer\n");
+    build("a data file changed", true);
+    EXPECT_NE(p.Read("addrs.h").find("#define LEVEL_BIN_SIZE 0x19\r\n"), std::string::npos);
+    const std::string config = p.Read("data/memcfg.cfg");
+    p.Config(config + "extra.bin\r\n");
+    p.Write("data/extra.bin", "xyz");
+    build("an entry added", true);
+    EXPECT_NE(p.Read("addrs.h").find("#define EXTRA_BIN_SIZE 0x3\r\n"), std::string::npos);
+    unlink(p.Path("data/extra.bin").c_str());
+    build("a named file removed", true, true);
+    build("the run after it", true, true);
+    p.Config(config);
+    build("the entry removed", true);
+    EXPECT_EQ(p.Read("addrs.h").find("EXTRA_BIN"), std::string::npos);
+    build("nothing changed at the end", false);
+    if (!asm_mode) continue;
+    EXPECT_NE(p.Read("data-gas.s").find("\t.incbin \"data/level.bin\"\n"), std::string::npos);
   }
 }
 

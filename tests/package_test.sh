@@ -194,6 +194,9 @@ check_list() {
   done
 }
 
+# cmake_package DIR: the files of the CMake package (find_package(zentro)).
+cmake_package() { printf "$1/%s\n" zentroConfig.cmake zentroConfigVersion.cmake zentro-glue.cmake; }
+
 # members ARCHIVE: its members in the order they are stored (for a Debian
 # package, those of its data archive).
 members() {
@@ -303,7 +306,8 @@ check_linux() {
   local archive=$build/$top.tar.gz
   echo "== $archive"
   [ -f "$archive" ] || { fail "no $archive"; return; }
-  check_list "$archive" "$top/bin/zentro" "$top/share/man/man1/zentro.1" "$top/README.md" "$top/LICENSE"
+  check_list "$archive" "$top/bin/zentro" "$top/share/man/man1/zentro.1" "$top/README.md" "$top/LICENSE" \
+    "$top/bin/zentro-gas" $(cmake_package "$top/lib/cmake/zentro")
   check_sorted "$archive"
   mkdir -p "$work/unpacked-$cpu"
   (cd "$work/unpacked-$cpu" && tar -xzf "$archive")
@@ -346,7 +350,8 @@ check_deb() {
   dpkg-deb -x "$deb" "$root"
   local want got
   want=$(printf '%s\n' ./usr/bin/zentro ./usr/share/doc/zentro/changelog.gz \
-    ./usr/share/doc/zentro/copyright ./usr/share/man/man1/zentro.1.gz)
+    ./usr/share/doc/zentro/copyright ./usr/share/man/man1/zentro.1.gz \
+    ./usr/bin/zentro-gas ./usr/share/man/man1/zentro-gas.1.gz $(cmake_package ./usr/lib/cmake/zentro) | sort)
   got=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
   if [ "$got" != "$want" ]; then
     fail "$deb holds other files than expected"
@@ -415,7 +420,8 @@ check_windows() {
   local archive=$build/$top.zip
   echo "== $archive"
   [ -f "$archive" ] || { fail "no $archive"; return; }
-  check_list "$archive" "$top/zentro.exe" "$top/zentro.txt" "$top/README.md" "$top/LICENSE"
+  check_list "$archive" "$top/zentro.exe" "$top/zentro.txt" "$top/README.md" "$top/LICENSE" \
+    "$top/zentro-gas.exe" $(cmake_package "$top/cmake")
   check_sorted "$archive"
   mkdir -p "$work/unpacked-$system"
   (cd "$work/unpacked-$system" && cmake -E tar xf "$archive")
