@@ -430,6 +430,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Key{"TwoByteCharacter", "\xc3\xa9"},
                       Key{"ThreeByteCharacter", "\xe2\x82\xac"},
                       Key{"ThreeByteCharacterFromE0", "\xe0\xb8\x81"},  // Thai ko kai
+                      // Beyond Latin-1, with a zero low byte: A with macron, Cyrillic Ie grave.
+                      Key{"LatinExtendedA", "\xc4\x80"}, Key{"Cyrillic", "\xd0\x80"},
                       Key{"FourByteCharacter", "\xf0\x9f\x98\x80",
                           "wine's console splits a character beyond U+FFFF into two key events"}),
     [](const ::testing::TestParamInfo<Key> &info) { return std::string(info.param.name); });
@@ -528,19 +530,28 @@ class SignalTest : public KeyWaitTest, public ::testing::WithParamInterface<int>
 };
 
 // A signal that ends the process during a wait leaves the terminal as it
-// was, and the process still dies by that signal.
+// was, and the process still dies by that signal; also when the messages go
+// elsewhere (zentro > log) and only standard input is the terminal.
 TEST_P(SignalTest, EndsTheRunAndRestoresTheTerminal) {
   int sig = GetParam();
-  Project p;
-  p.Config("gone.bin\n");
-  TerminalRun run(p);
-  ASSERT_TRUE(run.WaitForOutput(Missing("gone.bin"))) << run.out();
-  ASSERT_TRUE(run.WaitForKeyMode()) << run.out();
-  run.Signal(sig);
-  ASSERT_TRUE(run.WaitForEnd()) << run.out();
-  EXPECT_EQ(ExitText(run.status()), "signal " + std::to_string(sig));
-  EXPECT_FALSE(Contains(run.out(), "End of memcfg.cfg")) << run.out();
-  ExpectModesBack(run);
+  for (Stream out : {Stream::kTerminal, Stream::kNull}) {
+    SCOPED_TRACE(out == Stream::kNull ? "output redirected" : "output on the terminal");
+    Project p;
+    p.Config("gone.bin\n");
+    RunSetup setup;
+    setup.out = out;
+    TerminalRun run(p, setup);
+    if (out == Stream::kTerminal) {
+      ASSERT_TRUE(run.WaitForOutput(Missing("gone.bin"))) << run.out();
+    }
+    ASSERT_TRUE(run.WaitForKeyMode()) << run.out();
+    run.Signal(sig);
+    ASSERT_TRUE(run.WaitForEnd()) << run.out();
+    EXPECT_EQ(ExitText(run.status()), "signal " + std::to_string(sig));
+    EXPECT_FALSE(Contains(run.out(), "End of memcfg.cfg")) << run.out();
+    EXPECT_FALSE(p.Exists("justexe.bat"));
+    ExpectModesBack(run);
+  }
 }
 
 // A signal zentro was started with ignored stays ignored during a wait.
