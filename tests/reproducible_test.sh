@@ -138,7 +138,7 @@ for build in "$@"; do
 done
 
 if [ "$failures" -gt 0 ]; then
-  echo "$failures artefact(s) differ on a second build of the same commit" >&2
+  echo "$failures artefact(s) differ on a second build of the same files" >&2
   exit 1
 fi
 echo "every artefact is the same on a second build"
