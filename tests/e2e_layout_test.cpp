@@ -1,8 +1,12 @@
 // End-to-end: where each data file goes, the rounding of file ends, the
 // used-memory figure, and which entries count as TIM images.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "e2e.h"
@@ -180,6 +184,33 @@ TEST(LayoutTest, AddressWrapsAround) {
       "#define A_BIN 0xFFFFFFFC\n#define A_BIN_SIZE 0x8\n"
       "#define B_BIN 0x4\n#define B_BIN_SIZE 0x3\n";
   e.used = "0x7FF80008 // 2096640 Kbytes";
+  ExpectRun(p, r, e);
+}
+
+// A data file's size is 32 bits wide too: one of 4 GiB and 6 bytes counts as
+// 6 bytes, and the next file follows it as after any file of 6. The file is
+// sparse: it takes no room on the disk.
+TEST(LayoutTest, SizeOver4GiBWrapsAround) {
+  Project p;
+  p.WriteData("b.bin", 4);
+  p.Config("big.bin\nb.bin\n");
+  int fd = open(p.Path("data/big.bin").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  ASSERT_GE(fd, 0) << strerror(errno);
+  bool made = ftruncate(fd, (off_t{1} << 32) + 6) == 0;
+  int error = errno;
+  close(fd);
+  if (!made) GTEST_SKIP() << "no file of 4 GiB in /tmp: " << strerror(error);
+  Result r = RunZentro(p);
+  Expected e;
+  e.console =
+      "catflap up data\\big.bin 80090000\n"
+      "Address not aligned with 4 byte boundary, Address+=2\n"
+      "catflap up data\\b.bin 80090008\n";
+  e.uploads = "catflap up data\\big.bin 80090000\ncatflap up data\\b.bin 80090008\n";
+  e.addrs =
+      "#define BIG_BIN 0x80090000\n#define BIG_BIN_SIZE 0x6\n"
+      "#define B_BIN 0x80090008\n#define B_BIN_SIZE 0x4\n";
+  e.used = "0x1000C // 64 Kbytes";
   ExpectRun(p, r, e);
 }
 

@@ -181,14 +181,16 @@ TEST(DataFileTest, ReadOnlyFilesAreRead) {
 }
 
 // A data file that is a link to a regular file is an ordinary data file; a
-// dangling link is a missing one.
+// dangling link is a missing one. memcfg.cfg as a link to a regular file is
+// read like the file.
 TEST(DataFileTest, SymlinksFollowed) {
   if (!RunsNatively()) GTEST_SKIP() << "needs POSIX symlinks";
   Project p;
   p.WriteData("real.bin", 12);
   MakeSymlink(p, "real.bin", "data/link.tim");
   MakeSymlink(p, "nowhere.bin", "data/dangling.bin");
-  p.Config("link.tim\ndangling.bin\n");
+  p.Write("project.cfg", "link.tim\ndangling.bin\n");
+  MakeSymlink(p, "../project.cfg", "data/memcfg.cfg");
   Result r = RunZentro(p);
   Expected e;
   e.console =

@@ -63,6 +63,11 @@ TEST(KeyEventTest, AltCombinationsAreExtended) {
   // Ctrl+Alt with a key that yields no character is still an Alt combination.
   EXPECT_EQ(Down('X', 0, kLeftAlt | kCtrl), kKeyExtended);
   EXPECT_EQ(Down(key::kOem4, 0, kLeftAlt), kKeyExtended);
+  // So are the last punctuation keys and the control keys without their
+  // character.
+  for (unsigned vk :
+       {key::kOem3, key::kOem8, key::kOem102, key::kTab, key::kBack, key::kEscape, key::kReturn})
+    EXPECT_EQ(Down(vk, 0, kLeftAlt), kKeyExtended) << vk;
 }
 
 TEST(KeyEventTest, ModifiersAloneAreSkipped) {

@@ -10,10 +10,12 @@
 # package workflow presets): zentro_VERSION_ARCH.deb from build/default,
 # zentro-VERSION-Linux-CPU.tar.gz from build/linux-x86_64 or
 # build/linux-aarch64, zentro-VERSION-win64.zip or -win32.zip from
-# build/windows or build/windows32. The static Linux zentro must need no
-# program interpreter and no library: for this machine's processor it runs
-# in an empty root (as root, or in a user namespace), for another one under
-# qemu-user. The Windows zentro.exe runs under wine (/usr/lib/wine/wine64
+# build/windows or build/windows32; a tree of one of these names must hold
+# that package. The static Linux zentro must be a static-pie program for the
+# processor its archive names, by its own header, with BIND_NOW and checked
+# (_FORTIFY_SOURCE) functions, and need no program interpreter and no
+# library: for this machine's processor it runs in an empty root (as root,
+# or in a user namespace), for another one under qemu-user. The Windows zentro.exe runs under wine (/usr/lib/wine/wine64
 # for win64, the 32-bit /usr/lib/wine/wine for win32); the 32-bit one must
 # also start on Windows XP: a subsystem version of at most 5.1, and only the
 # imports listed in tests/winxp-imports.txt. lintian checks the Debian
@@ -237,6 +239,38 @@ check_static() {
     fail "$2 needs shared libraries:"$'\n'"$(readelf -d "$1" | grep '(NEEDED)')"
 }
 
+# check_elf PROGRAM NAME CPU UNSTRIPPED: a program for CPU (x86_64,
+# aarch64) by its own header, and hardened as the Debian package's program
+# is: position-independent (static-pie: DYN, and no interpreter, which
+# check_static checks), its symbols bound at start (BIND_NOW), and the
+# checked functions of _FORTIFY_SOURCE linked in, seen in UNSTRIPPED, the
+# build tree's program that PROGRAM was stripped from (the same build ID).
+check_elf() {
+  local program=$1 name=$2 cpu=$3 unstripped=$4 machine header id
+  if ! command -v readelf >/dev/null || ! command -v nm >/dev/null; then
+    skip "no readelf or nm (Debian: binutils), $name was not checked for its CPU and hardening"
+    return
+  fi
+  case $cpu in
+    x86_64) machine='Advanced Micro Devices X86-64' ;;
+    aarch64) machine=AArch64 ;;
+    *) machine="the $cpu's" ;;
+  esac
+  header=$(readelf -h "$program")
+  grep -qE "^ +Machine: +$machine\$" <<<"$header" ||
+    fail "$name is not a program for $cpu:$(grep 'Machine:' <<<"$header")"
+  grep -qE '^ +Type: +DYN ' <<<"$header" ||
+    fail "$name is not position-independent (static-pie):$(grep 'Type:' <<<"$header")"
+  readelf -d "$program" | grep '(FLAGS) *BIND_NOW' >/dev/null ||
+    fail "$name has no BIND_NOW: its symbols are bound late"
+  id=$(readelf -n "$program" | grep 'Build ID:' || true)
+  if [ -z "$id" ] || [ "$id" != "$(readelf -n "$unstripped" 2>/dev/null | grep 'Build ID:')" ]; then
+    fail "$name is not $unstripped stripped: its checked functions cannot be seen"
+  elif ! nm "$unstripped" | grep -E ' T __[a-z]+_chk$' >/dev/null; then
+    fail "$name calls no checked function of _FORTIFY_SOURCE (__snprintf_chk...)"
+  fi
+}
+
 # same FILE EXPECTED: byte for byte.
 same() {
   if ! cmp -s "$1" "$2"; then
@@ -323,6 +357,7 @@ check_linux() {
   fi
   check_stripped "$root/bin/zentro" "$top/bin/zentro"
   check_static "$root/bin/zentro" "$top/bin/zentro"
+  check_elf "$root/bin/zentro" "$top/bin/zentro" "$cpu" "$build/zentro"
   if [ "$cpu" = "$(uname -m)" ]; then
     if [ ${#empty_root[@]} -gt 0 ]; then
       run_example --root "linux-$cpu" "$root/bin/zentro"
@@ -466,6 +501,14 @@ for build in "$@"; do
   [ -n "$version" ] || { fail "$build is not a configured build tree"; continue; }
   generator=$(sed -n 's/^set(CPACK_GENERATOR "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
   system=$(sed -n 's/^set(CPACK_SYSTEM_NAME "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+  # Each package workflow's tree holds the package its name promises,
+  # whatever the tree's settings say.
+  case ${build##*/} in
+    default) generator=DEB ;;
+    linux-x86_64 | linux-aarch64) generator=TGZ system=Linux-${build##*/linux-} ;;
+    windows) generator=ZIP system=win64 ;;
+    windows32) generator=ZIP system=win32 ;;
+  esac
   case $generator in
     DEB) check_deb "$build" "$version" ;;
     TGZ) check_linux "$build" "$version" "${system#Linux-}" ;;

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Checks that the release artefacts are the same bytes when they are made
-# again from the same commit: in a second clone of HEAD in another
-# directory, a few seconds later, under another umask and, when run as root,
-# as the user nobody.
+# again from the same files in another environment: in a git worktree (whose
+# .git is a file) of a second clone, in another directory, a few seconds
+# later, under another umask, time zone and GROFF_SGR=1 (groff's escape
+# sequences on) and, when run as root, as the user nobody. The worktree's
+# commit holds HEAD's files and has HEAD's commit time, but was authored a
+# month before it, as a rebased commit is: the packages carry the commit
+# time, which must be HEAD's (or SOURCE_DATE_EPOCH where it is set).
 #
 #   tests/reproducible_test.sh BUILD_DIR...
 #
@@ -10,11 +14,11 @@
 # uncommitted change by a package workflow preset: build/default by
 # `package`, build/linux-x86_64 by `package-linux-x86_64`, and so on for
 # build/linux-aarch64, build/windows and build/windows32. The same workflow
-# runs in the clone; then zentro or zentro.exe, the archives, the Debian
+# runs in the worktree; then zentro or zentro.exe, the archives, the Debian
 # package, the compressed manual page and zentro.txt of both are compared.
 # Each artefact that differs is named, with its first differing byte and,
-# for an archive, how the listings differ and which members. KEEP=1 keeps the clone and the
-# logs of its build (the path is printed).
+# for an archive, how the listings differ and which members. KEEP=1 keeps the
+# clone, its worktree and the logs of its build (the path is printed).
 set -euo pipefail
 
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,11 +30,22 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zentro-again.XXXXXX")
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-clone=$work/second-clone
-git clone -q "$src" "$clone"
+clone=$work/second-clone.git
+tree=$work/second-tree
+git clone -q --bare "$src" "$clone"
+git -C "$clone" fetch -q "$src" HEAD
+git -C "$clone" worktree add -q --detach "$tree" FETCH_HEAD
+commit_time=$(git -C "$src" log -1 --format=%ct)
+(cd "$tree" && GIT_AUTHOR_NAME=zentro GIT_AUTHOR_EMAIL=zentro@localhost GIT_COMMITTER_NAME=zentro \
+  GIT_COMMITTER_EMAIL=zentro@localhost GIT_AUTHOR_DATE="@$((commit_time - 30 * 86400)) +0000" \
+  GIT_COMMITTER_DATE="@$commit_time +0000" git -c commit.gpgsign=false commit -q --allow-empty \
+  -m "HEAD's files, authored a month before they were committed")
+commit_time=${SOURCE_DATE_EPOCH:-$commit_time}
 
-# The second build: another umask, and another user where we may switch.
+# The second build: another umask, time zone (UTC+14, no time zone data
+# needed) and user where we may switch, and groff asked for escape sequences.
 if [ "$(umask)" = 0077 ]; then mask=022; else mask=077; fi
+if [ "${TZ:-}" = LINT-14 ]; then tz=EST5; else tz=LINT-14; fi
 as=()
 if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
   chown -R nobody: "$work"
@@ -81,14 +96,21 @@ for build in "$@"; do
       ;;
     *) echo "FAIL: $build is not a package build tree of $src (build/default, build/windows...)" >&2; exit 2 ;;
   esac
-  echo "== cmake --workflow --preset $preset in $clone, umask $mask${as:+, as nobody}"
-  if ! (cd "$clone" && umask "$mask" && "${as[@]}" cmake --workflow --preset "$preset") \
-    >"$work/$preset.log" 2>&1; then
+  echo "== cmake --workflow --preset $preset in the worktree $tree, umask $mask, TZ=$tz," \
+    "GROFF_SGR=1${as:+, as nobody}"
+  if ! (cd "$tree" && umask "$mask" && "${as[@]}" env TZ="$tz" GROFF_SGR=1 \
+    cmake --workflow --preset "$preset") >"$work/$preset.log" 2>&1; then
     cat "$work/$preset.log" >&2
     echo "FAIL: the second $preset workflow failed" >&2
     exit 1
   fi
-  again=$clone/$rel
+  again=$tree/$rel
+  stamp=$(sed -n 's/^set(CPACK_ZENTRO_SOURCE_DATE_EPOCH "\(.*\)")$/\1/p' "$again/CPackConfig.cmake")
+  if [ "$stamp" != "$commit_time" ]; then
+    echo "FAIL: $rel: the packages made in the worktree carry the time '$stamp', not the" \
+      "commit time $commit_time" >&2
+    failures=$((failures + 1))
+  fi
 
   packages=0
   for path in zentro zentro.exe zentro.txt debian/zentro.1.gz debian/changelog.gz \
@@ -116,7 +138,7 @@ for build in "$@"; do
 done
 
 if [ "$failures" -gt 0 ]; then
-  echo "$failures artefact(s) differ on a second build of the same commit" >&2
+  echo "$failures artefact(s) differ on a second build of the same files" >&2
   exit 1
 fi
 echo "every artefact is the same on a second build"
