@@ -1,10 +1,10 @@
 # The Debian package, zentro_VERSION_ARCH.deb: /usr/bin/zentro and
 # zentro-gas, the manual page compressed (zentro-gas.1.gz a link to it),
-# the CMake package in /usr/lib/cmake/zentro, /usr/share/doc/zentro/copyright
-# and changelog.gz. Its dependencies are read off the binaries by
-# dpkg-shlibdeps (Debian: dpkg-dev) and file; gzip compresses the documents.
-# Without them zentro still builds, but the package step stops and says what
-# is missing.
+# the CMake package in /usr/lib/cmake/zentro, /usr/share/doc/zentro/copyright,
+# changelog.gz and README.md.gz. Its dependencies are read off the binaries
+# by dpkg-shlibdeps (Debian: dpkg-dev) and file; gzip compresses the
+# documents. Without them zentro still builds, but the package step stops
+# and says what is missing.
 find_program(ZENTRO_DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(ZENTRO_FILE file)
 find_program(ZENTRO_GZIP gzip)
@@ -32,21 +32,28 @@ endfunction()
 
 gzip_doc(${ZENTRO_MAN_PAGE} ${debian}/zentro.1.gz)
 
-# The copyright file in Debian's machine-readable form, with the license
-# text of LICENSE.
+# The copyright file in Debian's machine-readable form: the holder from
+# LICENSE's line "Copyright (c) HOLDER", and the license text that follows it,
+# indented by a space, with " ." for a blank line.
 file(STRINGS ${CMAKE_SOURCE_DIR}/LICENSE license)
-list(FILTER license EXCLUDE REGEX "^MIT License$")
-list(GET license 0 holder)
-list(REMOVE_AT license 0)
-string(REGEX REPLACE "^Copyright \\(c\\) " "" holder "${holder}")
+set(holder "")
 set(license_text "")
 foreach(line IN LISTS license)
-  if(line STREQUAL "")
-    set(line ".")
+  if(holder STREQUAL "")
+    if(line MATCHES "^Copyright \\(c\\) (.+)$")
+      set(holder "${CMAKE_MATCH_1}")
+    endif()
+  elseif(line STREQUAL "")
+    if(NOT license_text STREQUAL "")
+      string(APPEND license_text "\n .")
+    endif()
+  else()
+    string(APPEND license_text "\n ${line}")
   endif()
-  string(APPEND license_text "\n ${line}")
 endforeach()
-string(REGEX REPLACE "^\n \\." "" license_text "${license_text}")
+if(holder STREQUAL "" OR license_text STREQUAL "")
+  message(FATAL_ERROR "LICENSE holds no line \"Copyright (c) HOLDER\" followed by the license")
+endif()
 file(WRITE ${debian}/copyright
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: zentro
@@ -59,6 +66,8 @@ License: Expat${license_text}
 
 configure_file(${CMAKE_SOURCE_DIR}/cmake/debian-changelog.in ${debian}/changelog @ONLY)
 gzip_doc(${debian}/changelog ${debian}/changelog.gz)
+# The README, which the manual page refers to.
+gzip_doc(${CMAKE_SOURCE_DIR}/README.md ${debian}/README.md.gz)
 
 install(TARGETS zentro zentro-gas RUNTIME DESTINATION bin COMPONENT Debian EXCLUDE_FROM_ALL)
 # CPack strips the programs; the compiler's notes in .comment go as well.
@@ -76,8 +85,8 @@ install(FILES ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake ${ZENTRO_PACKAGE_FI
 file(CREATE_LINK zentro.1.gz ${debian}/zentro-gas.1.gz SYMBOLIC)
 install(FILES ${debian}/zentro.1.gz ${debian}/zentro-gas.1.gz DESTINATION share/man/man1
         COMPONENT Debian EXCLUDE_FROM_ALL)
-install(FILES ${debian}/copyright ${debian}/changelog.gz DESTINATION share/doc/zentro
-        COMPONENT Debian EXCLUDE_FROM_ALL)
+install(FILES ${debian}/copyright ${debian}/changelog.gz ${debian}/README.md.gz
+        DESTINATION share/doc/zentro COMPONENT Debian EXCLUDE_FROM_ALL)
 
 # CPack reads these when it makes the package.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

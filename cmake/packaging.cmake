@@ -16,8 +16,9 @@
 # zentro.exe, zentro-gas.exe, zentro.txt (the manual page as text with DOS
 # line ends), README.md, LICENSE and the CMake package in cmake/. The Debian
 # package holds the dynamically linked programs, under /usr with what Debian
-# asks of a package: the programs, the manual page compressed, and the
-# copyright and changelog files; and the CMake package in lib/cmake/zentro.
+# asks of a package: the programs, the manual page compressed, the copyright
+# and changelog files and the README; and the CMake package in
+# lib/cmake/zentro.
 include(GNUInstallDirs)
 
 # The packages are the same bytes wherever, whenever and by whomever they are
@@ -54,9 +55,15 @@ endfunction()
 zentro_source_date_epoch(ZENTRO_SOURCE_DATE_EPOCH)
 message(STATUS "Package time (SOURCE_DATE_EPOCH): ${ZENTRO_SOURCE_DATE_EPOCH}")
 
-# The manual page, with the project's version filled in.
+# The manual page, as it stands in the source tree, where it is read too. Its
+# footer names the version: it must be the project's.
 set(ZENTRO_MAN_PAGE ${CMAKE_BINARY_DIR}/zentro.1)
-configure_file(${CMAKE_SOURCE_DIR}/doc/zentro.1 ${ZENTRO_MAN_PAGE} @ONLY)
+file(STRINGS ${CMAKE_SOURCE_DIR}/doc/zentro.1 man_th REGEX "^\\.TH ")
+if(NOT man_th MATCHES "\"zentro ${PROJECT_VERSION}\"")
+  message(FATAL_ERROR "doc/zentro.1 names another version than ${PROJECT_VERSION} on its .TH "
+                      "line: ${man_th}")
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/doc/zentro.1 ${ZENTRO_MAN_PAGE} COPYONLY)
 
 # The CMake package (find_package(zentro), zentro_glue): the config finds
 # the programs from where it lies, lib/cmake/zentro below the prefix with

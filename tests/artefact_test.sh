@@ -11,6 +11,13 @@
 # under wine: wine64 for win64, 32-bit wine for win32 (Debian: wine64,
 # wine32 from the i386 architecture). The tests come from build/test, made
 # by tests/run. Every package must pass; a missing runner fails too.
+#
+# Wine runs the same however the script is started: its own messages are
+# off (WINEDEBUG=-all), or they would reach zentro's standard error; the
+# prefix is the caller's WINEPREFIX, else the one CI makes; one wine server
+# serves every test: the caller's, when it runs one, else one started here
+# and ended at the end; and the prefix is made or brought up to date, and a
+# 64-bit and a 32-bit program started once, before the first test.
 set -euo pipefail
 
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +26,33 @@ tests=$src/build/test
 [ -f "$tests/CTestTestfile.cmake" ] || { echo "FAIL: no tests in $tests; run tests/run first" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zentro-artefact.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+own_wineserver=false
+trap 'rm -rf "$work"; if $own_wineserver; then /usr/lib/wine/wineserver -k || true; fi' EXIT
+
+wine_ready=false
+prepare_wine() {
+  $wine_ready && return
+  wine_ready=true
+  export WINEPREFIX=${WINEPREFIX:-${TMPDIR:-/tmp}/zentro-wine-$(id -u)} WINEDEBUG=-all
+  local wines=() wine status=0
+  for wine in /usr/lib/wine/wine64 /usr/lib/wine/wine; do
+    [ -x "$wine" ] && wines+=("$wine")
+  done
+  # One server for every test, started before wineboot so that it serves
+  # that too; status 2: one runs already, the caller's, and it serves.
+  mkdir -p "$WINEPREFIX"
+  /usr/lib/wine/wineserver -p || status=$?
+  case $status in
+    0) own_wineserver=true ;;
+    2) ;;
+    *) echo "FAIL: wineserver -p exited with status $status" >&2; exit 1 ;;
+  esac
+  "${wines[0]}" wineboot >/dev/null 2>&1 || true
+  # The first start of a program of each kind, which takes longest.
+  for wine in "${wines[@]}"; do
+    "$wine" cmd /c exit >/dev/null 2>&1 || true
+  done
+}
 
 # runner FILE: the command that runs the program FILE on this machine, or
 # nothing when it cannot be run here.
@@ -62,6 +95,7 @@ for package in "$@"; do
     failures=$((failures + 1))
     continue
   fi
+  case $run in /usr/lib/wine/*) prepare_wine ;; esac
   # A Linux program runs the whole suite, POSIX cases included.
   posix=
   case $name in *.exe | *.zip) ;; *) posix=1 ;; esac

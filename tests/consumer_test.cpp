@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,16 +74,27 @@ void MakeProject(const Project &p) {
       "music.vb\r\n");
 }
 
+// The command that README.md ("Linking the output") and the manual page
+// (under loadtims.c) give for compiling loadtims.c, copied from them as
+// written: a user runs it in the project root.
+const char kDocumentedCompile[] =
+    "mipsel-linux-gnu-gcc -march=r3000 -mno-abicalls \\\n"
+    "  -fno-pic -msoft-float -G0 -ffreestanding \\\n"
+    "  -std=c99 -include loadtim.h -c loadtims.c\n";
+
 const char *const kSymbols[] = {"FONT_TIM",  "SPRITES_TIM", "LEVEL_BIN",
                                 "MAP01_BIN", "MUSIC_VH",    "MUSIC_VB"};
 
 // loadtims.c with addrs.h compiled for the console's R3000, warnings as
 // errors, in both modes; a second unit checks that the compiler reads every
-// macro of addrs.h as the layout meant it.
+// macro of addrs.h as the layout meant it. The documented command, with the
+// documented loadtim.h, compiles loadtims.c without a word into an object
+// the console runs: MIPS I code, not position-independent.
 TEST(ConsoleCompilerTest, CompilesGeneratedSources) {
   std::string cc = Find("mipsel-linux-gnu-gcc");
   std::string nm = Find("mipsel-linux-gnu-nm");
-  if (cc.empty() || nm.empty())
+  std::string readelf = Find("mipsel-linux-gnu-readelf");
+  if (cc.empty() || nm.empty() || readelf.empty())
     GTEST_SKIP() << "mipsel-linux-gnu-gcc is not installed (Debian: gcc-mipsel-linux-gnu)";
   const std::vector<std::string> flags = {"-march=r3000", "-msoft-float", "-mno-abicalls",
                                           "-fno-pic",     "-G0",          "-std=gnu89",
@@ -96,8 +108,10 @@ TEST(ConsoleCompilerTest, CompilesGeneratedSources) {
     ASSERT_EQ(r.status, 0) << r.out;
 
     // LoadTim belongs to the console program; loadtims.c calls it undeclared.
-    p.Write("loadtim.h",
-            asm_mode ? "void LoadTim(char *tim);\n" : "void LoadTim(unsigned long addr);\n");
+    // Both prototypes, as the manual page gives them.
+    p.Write("loadtim.h", std::string(asm_mode ? "void LoadTim(char *tim);\n"
+                                              : "void LoadTim(unsigned long addr);\n") +
+                             "void LoadTims(void);\n");
     std::string check = "#include \"addrs.h\"\n";
     if (asm_mode) {
       for (const char *s : kSymbols)
@@ -120,7 +134,7 @@ TEST(ConsoleCompilerTest, CompilesGeneratedSources) {
     std::vector<std::string> compile = {cc};
     compile.insert(compile.end(), flags.begin(), flags.end());
     std::vector<std::string> loadtims = compile;
-    for (const char *a : {"-include", "loadtim.h", "-c", "loadtims.c", "-o", "loadtims.o"})
+    for (const char *a : {"-include", "loadtim.h", "-c", "loadtims.c", "-o", "strict.o"})
       loadtims.push_back(a);
     Ran built = RunIn(p.root(), loadtims);
     ASSERT_EQ(built.status, 0) << built.output << "\n" << p.Read("loadtims.c");
@@ -129,6 +143,19 @@ TEST(ConsoleCompilerTest, CompilesGeneratedSources) {
     for (const char *a : {"-c", "check.c", "-o", "check.o"}) checker.push_back(a);
     Ran checked = RunIn(p.root(), checker);
     EXPECT_EQ(checked.status, 0) << checked.output << "\n" << p.Read("addrs.h");
+
+    Ran documented = RunIn(p.root(), {"/bin/sh", "-c", kDocumentedCompile});
+    ASSERT_EQ(documented.status, 0) << documented.output;
+    EXPECT_EQ(documented.output, "");
+    // e_flags: the architecture in the top four bits, 0 for MIPS I (no
+    // mips32r2); 0x2 PIC and 0x4 CPIC, code that calls through $gp and $t9.
+    Ran header = RunIn(p.root(), {readelf, "-h", "loadtims.o"});
+    std::smatch field;
+    ASSERT_TRUE(std::regex_search(header.output, field, std::regex("Flags: +0x([0-9a-f]+)")))
+        << header.output;
+    unsigned long eflags = std::stoul(field[1], nullptr, 16);
+    EXPECT_EQ(eflags & 0xf0000000UL, 0UL) << "not MIPS I:\n" << header.output;
+    EXPECT_EQ(eflags & 0x6UL, 0UL) << "position-independent:\n" << header.output;
 
     Ran symbols = RunIn(p.root(), {nm, "loadtims.o"});
     ASSERT_EQ(symbols.status, 0) << symbols.output;

@@ -7,6 +7,9 @@
   single warning, in UTF-8 and in ASCII, and mandoc's lint says nothing;
 - the .TH line names the version, and the sections a reader looks for are
   there;
+- a number and its unit ("64 KiB"), and a sum or difference
+  ("USED_MEM - 0x10000"), are held together by unpaddable spaces in the
+  source, outside the displays, so that no line break falls inside;
 - every quoted text, \\(lq...\\(rq, is held together by unpaddable spaces
   in the source, and reads the same in groff's and in mandoc's rendering:
   on one line, with no stretched space, no hyphen added, no character lost;
@@ -68,6 +71,11 @@ def check_source(page):
     for section in SECTIONS:
         if "\n.SH %s\n" % section not in page:
             problems.append("no section .SH %s" % section)
+    text = re.sub(r"^\.EX\n.*?^\.EE$", "", page, flags=re.S | re.M)
+    for m in re.finditer(r"(?<![\w.])(?:\d+|0x[0-9A-F]+|\\fI\w+\\fR)\s+(?:\\%)?(?:bytes|Kbytes|KiB|"
+                         r"MiB|bits|characters)\b|[\w)]\s+(?:\\-|\+)(?=\s+(?:\d|0x|\\f|\\%))", text):
+        line = text[text.rfind("\n", 0, m.start()) + 1:text.find("\n", m.end())]
+        problems.append("a quantity that may break across lines: %r in %r" % (m.group(0), line))
     # \<space> keeps a quote from stretching or breaking, and \% at the
     # start of its word from being hyphenated (elsewhere in a word, \% is a
     # place to hyphenate).

@@ -384,9 +384,10 @@ check_deb() {
   local root=$work/unpacked-deb
   dpkg-deb -x "$deb" "$root"
   local want got
-  want=$(printf '%s\n' ./usr/bin/zentro ./usr/share/doc/zentro/changelog.gz \
-    ./usr/share/doc/zentro/copyright ./usr/share/man/man1/zentro.1.gz \
-    ./usr/bin/zentro-gas ./usr/share/man/man1/zentro-gas.1.gz $(cmake_package ./usr/lib/cmake/zentro) | sort)
+  want=$(printf '%s\n' ./usr/bin/zentro ./usr/share/doc/zentro/README.md.gz \
+    ./usr/share/doc/zentro/changelog.gz ./usr/share/doc/zentro/copyright \
+    ./usr/share/man/man1/zentro.1.gz ./usr/bin/zentro-gas ./usr/share/man/man1/zentro-gas.1.gz \
+    $(cmake_package ./usr/lib/cmake/zentro) | sort)
   got=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
   if [ "$got" != "$want" ]; then
     fail "$deb holds other files than expected"
@@ -396,10 +397,22 @@ check_deb() {
   [ "$(dpkg-deb -f "$deb" Package Version Section Priority)" = "$(printf 'Package: zentro\nVersion: %s\nSection: devel\nPriority: optional' "$version")" ] ||
     fail "$deb: wrong Package, Version, Section or Priority"
   dpkg-deb -f "$deb" Depends | grep -q '^libc6 (>= ' || fail "$deb: no dependency on libc6"
-  # The license in the copyright file is the project's own, word for word.
-  cmp -s <(sed -n '/^Permission/,$p' "$src/LICENSE") \
-    <(sed -n '/^ Permission/,$p' "$root/usr/share/doc/zentro/copyright" | sed 's/^ //; s/^\.$//') ||
-    fail "$deb: the copyright file does not hold LICENSE"
+  # The copyright file, read as Debian's machine-readable format, holds
+  # LICENSE's holder and its license word for word.
+  if /usr/bin/python3 -c 'import debian.copyright' 2>/dev/null; then
+    /usr/bin/python3 - "$root/usr/share/doc/zentro/copyright" "$src/LICENSE" <<'EOF' ||
+import sys
+from debian.copyright import Copyright
+files = Copyright(open(sys.argv[1])).find_files_paragraph("zentro.c")
+_, holder, text = open(sys.argv[2]).read().partition("Copyright (c) %s\n" % files.copyright)
+assert files.copyright and holder, "Copyright: %r" % files.copyright
+assert files.license.synopsis == "Expat", "License: %r" % files.license.synopsis
+assert files.license.text == text.strip("\n"), "License text: %r" % files.license.text[:60]
+EOF
+      fail "$deb: the copyright file does not read as Debian's format with LICENSE's holder and text"
+  else
+    skip "no python3-debian, the copyright file of $deb was not parsed"
+  fi
   check_stripped "$root/usr/bin/zentro" "$deb: usr/bin/zentro"
   local page
   page=$(zcat "$root/usr/share/man/man1/zentro.1.gz")
