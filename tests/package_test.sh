@@ -162,6 +162,19 @@ MUSIC_VB:
 
 end
 EOF
+  # What zentro-gas makes of that data.s, line ends as they are.
+  cat >"$dir/asm/data-gas.s" <<'EOF'
+/* data.s created by ZENTRO V3.0 */
+
+	.section datasection,"aw"
+	.balign 4
+
+EOF
+  local name symbol
+  for name in font.tim sprites.tim level.bin music.vh music.vb; do
+    symbol=$(tr a-z. A-Z_ <<<"$name")
+    printf '\t.globl %s\n%s:\n\t.incbin "data/%s"\n\t.balign 4\n\n' "$symbol" "$symbol" "$name"
+  done >>"$dir/asm/data-gas.s"
   crlf_open >"$dir/asm/caetla.bat" <<'EOF'
 @echo off
 REM caetla.bat created by ZENTRO V3.0
@@ -281,7 +294,8 @@ same() {
 
 # run_example NAME COMMAND...: runs COMMAND in a fresh copy of the example
 # project's data directory, once without and once with -asm, and checks the
-# exit status, the console output and the generated files.
+# exit status, the console output and the generated files; then the
+# package's zentro-gas (beside the program, run the same way) on data.s.
 # run_example --root NAME PROGRAM: the same with the project as the root
 # directory and PROGRAM copied to /zentro in it: nothing else is there.
 run_example() {
@@ -296,9 +310,17 @@ run_example() {
   rm -rf "$project"
   mkdir -p "$project"
   cp -R "$src/example/data" "$project/data"
+  local gas=${!#}
+  case $gas in
+    *.exe) gas=${gas%.exe}-gas.exe ;;
+    *) gas=$gas-gas ;;
+  esac
+  local gas_run=("${@:1:$#-1}" "$gas")
   if $root; then
     cp "$1" "$project/zentro"
+    cp "$gas" "$project/zentro-gas"
     set -- "${empty_root[@]}" --root="$project" --wd=/data /zentro
+    gas_run=("${empty_root[@]}" --root="$project" --wd=/ /zentro-gas)
   fi
   local status=0
   (cd "$project/data" && "$@" </dev/null >"$project/stdout" 2>"$project/stderr") || status=$?
@@ -320,6 +342,19 @@ run_example() {
   done
   grep -q '^Generating asm incbin data' "$project/stdout-asm" ||
     fail "$name: zentro -asm did not report asm mode"
+
+  status=0
+  (cd "$project" && "${gas_run[@]}" data.s data-gas.s </dev/null >"$project/gas-output" 2>&1) ||
+    status=$?
+  if [ "$status" -ne 0 ]; then
+    fail "$name: zentro-gas exited with status $status"
+    cat "$project/gas-output" >&2
+  fi
+  if [ -f "$project/data-gas.s" ]; then
+    same "$project/data-gas.s" "$expected/asm/data-gas.s"
+  else
+    fail "$name: zentro-gas wrote no data-gas.s"
+  fi
 }
 
 # empty_root: the command that runs a program in another root directory:
