@@ -2,7 +2,7 @@
 # Checks the release packages: unpacks each one, compares its file list with
 # the expected one, checks that its members are sorted and its program
 # stripped, and runs the packed zentro on a copy of the bundled example
-# project, in both modes.
+# project, in both modes, and the packed zentro-gas on the data.s it wrote.
 #
 #   tests/package_test.sh [--all] BUILD_DIR...
 #
@@ -15,11 +15,11 @@
 # processor its archive names, by its own header, with BIND_NOW and checked
 # (_FORTIFY_SOURCE) functions, and need no program interpreter and no
 # library: for this machine's processor it runs in an empty root (as root,
-# or in a user namespace), for another one under qemu-user. The Windows zentro.exe runs under wine (/usr/lib/wine/wine64
-# for win64, the 32-bit /usr/lib/wine/wine for win32); the 32-bit one must
-# also start on Windows XP: a subsystem version of at most 5.1, and only the
-# imports listed in tests/winxp-imports.txt. lintian checks the Debian
-# package. A check whose tool or package is missing is skipped, unless
+# or in a user namespace), for another one under qemu-user. The Windows
+# zentro.exe runs under wine (/usr/lib/wine/wine64 for win64, the 32-bit
+# /usr/lib/wine/wine for win32); the 32-bit one must also start on Windows
+# XP: a subsystem version of at most 5.1, and only the imports listed in
+# tests/winxp-imports.txt. lintian checks the Debian package. A check whose tool or package is missing is skipped, unless
 # --all is given: then it fails.
 set -euo pipefail
 
