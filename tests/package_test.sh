@@ -19,8 +19,9 @@
 # zentro.exe runs under wine (/usr/lib/wine/wine64 for win64, the 32-bit
 # /usr/lib/wine/wine for win32); the 32-bit one must also start on Windows
 # XP: a subsystem version of at most 5.1, and only the imports listed in
-# tests/winxp-imports.txt. lintian checks the Debian package. A check whose tool or package is missing is skipped, unless
-# --all is given: then it fails.
+# tests/winxp-imports.txt. lintian checks the Debian package. A check whose
+# tool or package is missing is skipped, unless --all is given: then it
+# fails.
 set -euo pipefail
 
 all=false
