@@ -38,6 +38,13 @@ prepare_wine() {
   for wine in /usr/lib/wine/wine64 /usr/lib/wine/wine; do
     [ -x "$wine" ] && wines+=("$wine")
   done
+  # A prefix made while 32-bit wine was missing never gets its 32-bit
+  # Windows, and every 32-bit start fails ("could not load kernel32.dll").
+  if [ -x /usr/lib/wine/wine ] && [ -d "$WINEPREFIX/drive_c" ] &&
+    [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    echo "FAIL: the wine prefix $WINEPREFIX was made without 32-bit wine; remove it (rm -rf $WINEPREFIX) and run again" >&2
+    exit 1
+  fi
   # One server for every test, started before wineboot so that it serves
   # that too; status 2: one runs already, the caller's, and it serves.
   mkdir -p "$WINEPREFIX"
