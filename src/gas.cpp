@@ -3,7 +3,7 @@
 //
 //   ; TEXT                  /* TEXT */
 //   <tab>opt c+ ;COMMENT    nothing: GNU as always tells the cases apart
-//   <tab>section NAME       .section NAME,"aw" and .balign 4
+//   <tab>section NAME       .section .data.NAME,"aw" and .balign 4
 //   <tab>global SYMBOL      .globl SYMBOL
 //   SYMBOL:                 SYMBOL:
 //   <tab>incbin "data\NAME" .incbin "data/NAME"
@@ -11,8 +11,12 @@
 //   end                     nothing
 //   (empty)                 (empty)
 //
-// The section takes no @progbits ("@" starts a comment on ARM); "aw" makes
-// it allocated and writable on every ELF target. The NAME after data\ is
+// The section's name begins with .data., so that the data rule of a GNU ld
+// script, *(.data .data.*), takes it: GNU ld's own scripts and the console
+// SDKs' place it with the program's data, below the small-data block that
+// $gp reaches (an orphan section would be placed after that block's start
+// and push it out of reach). It takes no @progbits ("@" starts a comment on
+// ARM); "aw" makes it allocated and writable on every ELF target. The NAME after data\ is
 // the data file's name as written in memcfg.cfg; a backslash or a double
 // quote in it is escaped, so the name reaches the assembler unchanged.
 #include "gas.h"
@@ -52,7 +56,7 @@ static bool ConvertLine(const std::string &s, std::string &out) {
     out += "/*" + text + " */\n";
   } else if (s == "\topt c+" || Starts(s, "\topt c+ ;")) {
   } else if (Starts(s, "\tsection ") && IsName(s.substr(9))) {
-    out += "\t.section " + s.substr(9) + ",\"aw\"\n\t.balign 4\n";
+    out += "\t.section .data." + s.substr(9) + ",\"aw\"\n\t.balign 4\n";
   } else if (Starts(s, "\tglobal ") && IsName(s.substr(8))) {
     out += "\t.globl " + s.substr(8) + "\n";
   } else if (Ends(s, ":") && IsName(s.substr(0, s.size() - 1))) {

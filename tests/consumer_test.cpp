@@ -248,87 +248,119 @@ std::vector<std::string> Generators() {
   return generators;
 }
 
-// A copy of tests/glue configured in its directory b with the generator,
-// in asm mode or not, with the extra arguments.
-Ran Configure(const Project &p, const std::string &generator, bool asm_mode,
-              const std::vector<std::string> &extra) {
-  Ran copied = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE, "."});
-  if (copied.status != 0) return copied;
-  std::vector<std::string> argv = {
-      ZENTRO_CMAKE, "-S", ".",       "-B",
-      "b",          "-G", generator, std::string("-DGLUE_ASM=") + (asm_mode ? "ON" : "OFF")};
+// tests/glue, copied into the project with its data directory named
+// data_dir, configured in the build tree dir with the generator and the
+// extra arguments.
+Ran Configure(const Project &p, const std::string &generator, const std::string &data_dir,
+              const std::vector<std::string> &extra, const std::string &dir = "b") {
+  if (!p.Exists("CMakeLists.txt")) {
+    Ran copied = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE, "."});
+    if (copied.status != 0) return copied;
+    if (data_dir != "data" && rename(p.Path("data").c_str(), p.Path(data_dir).c_str()) != 0)
+      return {1, "cannot rename data to " + data_dir};
+  }
+  std::vector<std::string> argv = {ZENTRO_CMAKE, "-S", ".", "-B", dir, "-G", generator,
+                                   "-DGLUE_DATA=" + data_dir};
   argv.insert(argv.end(), extra.begin(), extra.end());
   return RunIn(p.root(), argv);
 }
 
-Ran Build(const Project &p) {
-  return RunIn(p.root(), {ZENTRO_CMAKE, "--build", "b"});
+Ran Build(const Project &p, const std::string &dir = "b") {
+  return RunIn(p.root(), {ZENTRO_CMAKE, "--build", dir});
 }
 
-// The glue project's program run in its root: every array checked against
-// its file in asm mode, every address and size shown in the default mode.
+size_t Count(const std::string &text, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) n++;
+  return n;
+}
+
+// The glue project's two programs, one per mode on one data directory, run
+// in its root: every array checked against its file in asm mode, every
+// address and size shown in the default mode. With ninja the data
+// directory has another name. A second build tree of the same source has
+// glue of its own, and neither writes into the source tree.
 TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
   for (const std::string &generator : Generators()) {
-    for (bool asm_mode : {false, true}) {
-      SCOPED_TRACE(generator + (asm_mode ? ", -asm" : ", default mode"));
-      Project p;
-      Ran configured = Configure(p, generator, asm_mode, {"-DCMAKE_PREFIX_PATH=" + Prefix()});
-      ASSERT_EQ(configured.status, 0) << configured.output;
-      auto run = [&](const std::string &what) {
-        SCOPED_TRACE(what);
-        Ran r = RunIn(p.root(), {p.Path("b/glue")});
+    SCOPED_TRACE(generator);
+    const std::string data = generator == "Ninja" ? "assets" : "data";
+    Project p;
+    Ran configured = Configure(p, generator, data, {"-DCMAKE_PREFIX_PATH=" + Prefix()});
+    ASSERT_EQ(configured.status, 0) << configured.output;
+    auto line = [&](bool asm_mode, const char *symbol, const char *size, const char *addr) {
+      return std::string(symbol) + " " + size + " " + (asm_mode ? "ok" : addr) + "\n";
+    };
+    // Both programs print what they should: for each file its line, then
+    // the images loaded.
+    auto run = [&](const std::string &what, const std::string &dir,
+                   const std::vector<std::vector<const char *>> &files) {
+      SCOPED_TRACE(what);
+      for (bool asm_mode : {false, true}) {
+        Ran r = RunIn(p.root(), {p.Path(dir + (asm_mode ? "/glue_asm" : "/glue_default"))});
         EXPECT_EQ(r.status, 0) << r.output;
-        return r.output;
-      };
-      // A build that must run zentro, or must run nothing at all.
-      auto build = [&](const std::string &what, bool reruns) {
-        SCOPED_TRACE(what);
-        Ran r = Build(p);
-        EXPECT_EQ(r.status, 0) << r.output;
-        EXPECT_EQ(r.output.find("Running zentro") != std::string::npos, reruns) << r.output;
-        if (reruns) return;
-        for (const char *step : {"Building", "Linking"})
-          EXPECT_EQ(r.output.find(step), std::string::npos) << r.output;
-      };
-      auto line = [&](const char *symbol, const char *size, const char *addr) {
-        return std::string(symbol) + " " + size + " " + (asm_mode ? "ok" : addr) + "\n";
-      };
-      const std::string font = line("FONT_TIM", "0xE", "0x80090000");
-      const std::string loaded = "loaded FONT_TIM\n";
-
-      build("first build", true);
-      EXPECT_EQ(run("first build"), font + line("LEVEL_BIN", "0x8", "0x80100000") + loaded);
-      build("nothing changed", false);
-
-      p.Write("data/level.bin", "level 2, which is longer\n");
-      build("a data file changed", true);
-      const std::string level = line("LEVEL_BIN", "0x19", "0x80100000");
-      EXPECT_EQ(run("a data file changed"), font + level + loaded);
-      build("nothing changed after the data file", false);
-
-      const std::string config = p.Read("data/memcfg.cfg");
-      p.Config(config + "extra.bin\r\n");
-      p.Write("data/extra.bin", "xyz");
-      build("an entry added", true);
-      EXPECT_EQ(run("an entry added"),
-                font + level + line("EXTRA_BIN", "0x3", "0x8010001C") + loaded);
-
-      unlink(p.Path("data/extra.bin").c_str());
-      for (const char *what : {"a named file removed", "the build after it"}) {
-        SCOPED_TRACE(what);
-        Ran r = Build(p);
-        EXPECT_NE(r.status, 0) << r.output;
-        EXPECT_NE(r.output.find("zentro in " + p.Path("data") + " reported:"), std::string::npos)
-            << r.output;
-        EXPECT_NE(r.output.find("Error reading extra.bin does the file exist?"), std::string::npos)
-            << r.output;
+        std::string want;
+        for (const auto &f : files) want += line(asm_mode, f[0], f[1], f[2]);
+        EXPECT_EQ(r.output, want + "loaded FONT_TIM\n") << (asm_mode ? "-asm" : "default mode");
       }
+    };
+    // A build that must run both zentros, or must run nothing at all.
+    auto build = [&](const std::string &what, bool reruns, const std::string &dir = "b") {
+      SCOPED_TRACE(what);
+      Ran r = Build(p, dir);
+      EXPECT_EQ(r.status, 0) << r.output;
+      EXPECT_EQ(Count(r.output, "Running zentro in " + p.Path(data)), reruns ? 1u : 0u) << r.output;
+      EXPECT_EQ(Count(r.output, "Running zentro -asm in " + p.Path(data)), reruns ? 1u : 0u)
+          << r.output;
+      if (reruns) return;
+      for (const char *step : {"Building", "Linking"})
+        EXPECT_EQ(r.output.find(step), std::string::npos) << r.output;
+    };
+    const std::vector<const char *> font = {"FONT_TIM", "0xE", "0x80090000"};
+    const std::vector<const char *> level = {"LEVEL_BIN", "0x19", "0x80100000"};
 
-      p.Config(config);
-      build("the entry removed", true);
-      EXPECT_EQ(run("the entry removed"), font + level + loaded);
-      build("nothing changed at the end", false);
+    build("first build", true);
+    run("first build", "b", {font, {"LEVEL_BIN", "0x8", "0x80100000"}});
+    build("nothing changed", false);
+
+    p.Write(data + "/level.bin", "level 2, which is longer\n");
+    build("a data file changed", true);
+    run("a data file changed", "b", {font, level});
+    build("nothing changed after the data file", false);
+
+    const std::string config = p.Read(data + "/memcfg.cfg");
+    p.Write(data + "/memcfg.cfg", config + "extra.bin\r\n");
+    p.Write(data + "/extra.bin", "xyz");
+    build("an entry added", true);
+    run("an entry added", "b", {font, level, {"EXTRA_BIN", "0x3", "0x8010001C"}});
+
+    unlink(p.Path(data + "/extra.bin").c_str());
+    for (const char *what : {"a named file removed", "the build after it"}) {
+      SCOPED_TRACE(what);
+      Ran r = Build(p);
+      EXPECT_NE(r.status, 0) << r.output;
+      EXPECT_NE(r.output.find("zentro in " + p.Path(data) + " reported:"), std::string::npos)
+          << r.output;
+      EXPECT_NE(r.output.find("Error reading extra.bin does the file exist?"), std::string::npos)
+          << r.output;
     }
+
+    p.Write(data + "/memcfg.cfg", config);
+    build("the entry removed", true);
+    run("the entry removed", "b", {font, level});
+    build("nothing changed at the end", false);
+
+    configured = Configure(p, generator, data, {"-DCMAKE_PREFIX_PATH=" + Prefix()}, "b2");
+    ASSERT_EQ(configured.status, 0) << configured.output;
+    build("a second build tree", true, "b2");
+    run("a second build tree", "b2", {font, level});
+    build("the first tree after the second", false);
+    for (const char *file : {"caetla.bat", "addrs.h", "loadtims.c", "justexe.bat", "data.s"})
+      EXPECT_FALSE(p.Exists(file)) << file << " written into the source tree";
+    // caetla.bat uploads data\NAME from its own directory, where data/ is
+    // the data directory.
+    EXPECT_NE(p.Read("b/zentro-glue_default/caetla.bat").find("catflap up data\\font.tim 80090000"),
+              std::string::npos);
+    EXPECT_EQ(p.Read("b/zentro-glue_default/data/font.tim"), p.Read(data + "/font.tim"));
   }
 }
 
@@ -344,42 +376,68 @@ std::map<std::string, unsigned long> Symbols(const std::string &nm_output) {
 
 // The glue project built for the console with the R3000 cross compiler, its
 // toolchain file confining find_package to a sysroot, so zentro is found
-// through zentro_DIR. In asm mode the linked program's section datasection
-// holds every file's bytes at its label, each label 4-aligned.
+// through zentro_DIR; small variables addressed through $gp and more than
+// 64 KiB of data, linked by a script of the console SDKs' shape. In asm
+// mode the program's .data holds every file's bytes at its label, each
+// label 4-aligned. A default-mode program that reaches its data's first
+// address fails the build, naming both ranges, and is removed.
 TEST(GlueTest, BuildsForTheConsole) {
   std::string nm = Find("mipsel-linux-gnu-nm");
   std::string objcopy = Find("mipsel-linux-gnu-objcopy");
   if (Find("mipsel-linux-gnu-gcc").empty() || nm.empty() || objcopy.empty())
     GTEST_SKIP() << "mipsel-linux-gnu-gcc is not installed (Debian: gcc-mipsel-linux-gnu)";
   for (const std::string &generator : Generators()) {
+    SCOPED_TRACE(generator);
+    Project p;
+    const std::vector<std::string> console = {"-DCMAKE_TOOLCHAIN_FILE=" + p.Path("mipsel.cmake"),
+                                              "-Dzentro_DIR=" + Prefix() + "/lib/cmake/zentro"};
+    Ran configured = Configure(p, generator, "data", console);
+    ASSERT_EQ(configured.status, 0) << configured.output;
+    p.WriteData("big.bin", 0x19000);
+    p.Config(p.Read("data/memcfg.cfg") + "big.bin\r\n");
+    Ran built = Build(p);
+    ASSERT_EQ(built.status, 0) << built.output;
     for (bool asm_mode : {false, true}) {
-      SCOPED_TRACE(generator + (asm_mode ? ", -asm" : ", default mode"));
-      Project p;
-      Ran configured = Configure(p, generator, asm_mode,
-                                 {"-DCMAKE_TOOLCHAIN_FILE=" + p.Path("mipsel.cmake"),
-                                  "-Dzentro_DIR=" + Prefix() + "/lib/cmake/zentro"});
-      ASSERT_EQ(configured.status, 0) << configured.output;
-      Ran built = Build(p);
-      ASSERT_EQ(built.status, 0) << built.output;
-      Ran listed = RunIn(p.root(), {nm, "b/glue"});
+      SCOPED_TRACE(asm_mode ? "-asm" : "default mode");
+      const std::string program = asm_mode ? "b/glue_asm" : "b/glue_default";
+      Ran listed = RunIn(p.root(), {nm, program});
       ASSERT_EQ(listed.status, 0) << listed.output;
       std::map<std::string, unsigned long> symbols = Symbols(listed.output);
       EXPECT_EQ(symbols.count("LoadTims"), 1u) << listed.output;
       EXPECT_EQ(symbols.count("FONT_TIM"), asm_mode ? 1u : 0u) << listed.output;
       if (!asm_mode) continue;
 
-      Ran copied = RunIn(p.root(), {objcopy, "-O", "binary", "-j", "datasection", "b/glue", "d"});
+      Ran copied = RunIn(p.root(), {objcopy, "-O", "binary", "-j", ".data", program, "d"});
       ASSERT_EQ(copied.status, 0) << copied.output;
       const std::string section = p.Read("d");
-      for (const char *symbol : {"FONT_TIM", "LEVEL_BIN"}) {
-        SCOPED_TRACE(symbol);
-        std::string name = symbol == std::string("FONT_TIM") ? "font.tim" : "level.bin";
-        const std::string bytes = p.Read("data/" + name);
+      for (const char *name : {"font.tim", "level.bin", "big.bin"}) {
+        SCOPED_TRACE(name);
+        std::string symbol = name;
+        for (char &c : symbol) c = c == '.' ? '_' : toupper(c);
+        const std::string bytes = p.Read(std::string("data/") + name);
         unsigned long at = symbols[symbol] - symbols["glue_data"];
         EXPECT_EQ(symbols[symbol] % 4, 0u) << listed.output;
         EXPECT_EQ(section.substr(at, bytes.size()), bytes) << listed.output;
       }
     }
+
+    std::vector<std::string> grown = console;
+    grown.push_back("-DGLUE_PAD=0x80000");
+    configured = Configure(p, generator, "data", grown);
+    ASSERT_EQ(configured.status, 0) << configured.output;
+    built = Build(p);
+    EXPECT_NE(built.status, 0) << built.output;
+    for (const std::string &text :
+         {std::string("zentro_glue: the program overlaps its data in RAM:"),
+          p.Path("b/glue_default") + " takes 0x80010000-0x8009",
+          std::string("where caetla.bat uploads data\\font.tim (0x80090000-0x8009000D).")})
+      EXPECT_NE(built.output.find(text), std::string::npos) << text << "\n" << built.output;
+    EXPECT_FALSE(p.Exists("b/glue_default"));
+    grown.back() = "-DGLUE_PAD=16";
+    configured = Configure(p, generator, "data", grown);
+    ASSERT_EQ(configured.status, 0) << configured.output;
+    built = Build(p);
+    EXPECT_EQ(built.status, 0) << built.output;
   }
 }
 

@@ -21,7 +21,7 @@ TEST(GasTest, ConvertsEveryLineForm) {
   ASSERT_TRUE(ConvertToGas(in, out, line));
   EXPECT_EQ(out,
             "/* data.s created by ZENTRO V3.0 */\n\n"
-            "\t.section datasection,\"aw\"\n\t.balign 4\n\n"
+            "\t.section .data.datasection,\"aw\"\n\t.balign 4\n\n"
             "\t.globl FONT_TIM\nFONT_TIM:\n\t.incbin \"data/font.tim\"\n\t.balign 4\n\n"
             "\t.globl A_B\nA_B:\n\t.incbin \"data/sub\\\\a\\\"q\\\".b\"\n\t.balign 4\n\n");
   std::string empty = "x";

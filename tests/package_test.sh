@@ -167,7 +167,7 @@ EOF
   cat >"$dir/asm/data-gas.s" <<'EOF'
 /* data.s created by ZENTRO V3.0 */
 
-	.section datasection,"aw"
+	.section .data.datasection,"aw"
 	.balign 4
 
 EOF

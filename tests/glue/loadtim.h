@@ -1,5 +1,6 @@
-/* The prototypes that no generated file gives. */
-#ifdef GLUE_ASM
+/* The prototypes that no generated file gives, for either mode:
+   zentro_glue(... ASM) defines ZENTRO_ASM. */
+#ifdef ZENTRO_ASM
 void LoadTim(char *tim);
 #else
 void LoadTim(unsigned long addr);
