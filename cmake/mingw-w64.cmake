@@ -1,8 +1,10 @@
 # Cross-compiles zentro.exe for 64-bit Windows with MinGW-w64 (Debian's
 # g++-mingw-w64-x86-64-posix); cmake/mingw-w64-i686.cmake sets
 # ZENTRO_WINDOWS_PROCESSOR to i686 first, for 32-bit Windows from XP on
-# (g++-mingw-w64-i686-posix). The executable is linked statically, so it
-# needs no MinGW DLLs and runs on a bare Windows.
+# (g++-mingw-w64-i686-win32). The executables are linked statically, so they
+# need no MinGW DLLs and run on a bare Windows. The 32-bit build takes the
+# compiler of Windows threads: the C++ runtime of the POSIX-threads one locks
+# through its winpthreads, which imports GetTickCount64, not on XP.
 set(CMAKE_SYSTEM_NAME Windows)
 if(NOT ZENTRO_WINDOWS_PROCESSOR)
   set(ZENTRO_WINDOWS_PROCESSOR x86_64)
@@ -10,8 +12,12 @@ endif()
 set(CMAKE_SYSTEM_PROCESSOR ${ZENTRO_WINDOWS_PROCESSOR})
 
 set(ZENTRO_MINGW_TRIPLE ${ZENTRO_WINDOWS_PROCESSOR}-w64-mingw32)
-find_program(CMAKE_CXX_COMPILER NAMES ${ZENTRO_MINGW_TRIPLE}-g++-posix ${ZENTRO_MINGW_TRIPLE}-g++
-             REQUIRED)
+if(ZENTRO_WINDOWS_PROCESSOR STREQUAL "i686")
+  find_program(CMAKE_CXX_COMPILER NAMES ${ZENTRO_MINGW_TRIPLE}-g++-win32 REQUIRED)
+else()
+  find_program(CMAKE_CXX_COMPILER NAMES ${ZENTRO_MINGW_TRIPLE}-g++-posix ${ZENTRO_MINGW_TRIPLE}-g++
+               REQUIRED)
+endif()
 find_program(CMAKE_RC_COMPILER NAMES ${ZENTRO_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${ZENTRO_MINGW_TRIPLE})

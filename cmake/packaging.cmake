@@ -1,8 +1,9 @@
 # Installation and the release archives.
 #
 #   cmake --install build/default --prefix ~/.local
-#       bin/zentro, bin/zentro-gas, share/man/man1/zentro.1 and the CMake
-#       package in lib/cmake/zentro (bin/zentro.exe ... on Windows)
+#       bin/zentro, bin/zentro-gas, share/man/man1/zentro.1 and zentro-gas.1
+#       and the CMake package in lib/cmake/zentro (bin/zentro.exe ... on
+#       Windows)
 #
 #   workflow preset         build tree            package
 #   package                 build/default         zentro_VERSION_ARCH.deb
@@ -86,7 +87,10 @@ set(ZENTRO_PACKAGE_DIR lib/cmake/zentro)
 
 # The component Runtime is what `cmake --install` installs.
 install(TARGETS zentro zentro-gas RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
-install(FILES ${ZENTRO_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
+# zentro-gas is described in zentro's page: its own page sources that one.
+file(WRITE ${CMAKE_BINARY_DIR}/zentro-gas.1 ".so man1/zentro.1\n")
+install(FILES ${ZENTRO_MAN_PAGE} ${CMAKE_BINARY_DIR}/zentro-gas.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
 install(FILES ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake ${ZENTRO_PACKAGE_FILES}
         DESTINATION ${ZENTRO_PACKAGE_DIR} COMPONENT Runtime)
 

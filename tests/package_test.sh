@@ -377,12 +377,13 @@ check_linux() {
   echo "== $archive"
   [ -f "$archive" ] || { fail "no $archive"; return; }
   check_list "$archive" "$top/bin/zentro" "$top/share/man/man1/zentro.1" "$top/README.md" "$top/LICENSE" \
-    "$top/bin/zentro-gas" $(cmake_package "$top/lib/cmake/zentro")
+    "$top/bin/zentro-gas" "$top/share/man/man1/zentro-gas.1" $(cmake_package "$top/lib/cmake/zentro")
   check_sorted "$archive"
   mkdir -p "$work/unpacked-$cpu"
   (cd "$work/unpacked-$cpu" && tar -xzf "$archive")
   local root=$work/unpacked-$cpu/$top
   [ -x "$root/bin/zentro" ] || fail "$top/bin/zentro is not executable"
+  [ -x "$root/bin/zentro-gas" ] || fail "$top/bin/zentro-gas is not executable"
   same "$root/README.md" "$src/README.md"
   same "$root/LICENSE" "$src/LICENSE"
   grep -q "^\.TH ZENTRO 1 .*\"zentro $version\"" "$root/share/man/man1/zentro.1" ||
@@ -391,9 +392,13 @@ check_linux() {
     MANPATH=$root/share/man MANWIDTH=80 man zentro 2>/dev/null | grep -q 'EXIT STATUS' ||
       fail "man finds no zentro page with MANPATH=$top/share/man"
   fi
-  check_stripped "$root/bin/zentro" "$top/bin/zentro"
-  check_static "$root/bin/zentro" "$top/bin/zentro"
-  check_elf "$root/bin/zentro" "$top/bin/zentro" "$cpu" "$build/zentro"
+  check_man_gas "$root/share/man" "$top"
+  local program
+  for program in zentro zentro-gas; do
+    check_stripped "$root/bin/$program" "$top/bin/$program"
+    check_static "$root/bin/$program" "$top/bin/$program"
+    check_elf "$root/bin/$program" "$top/bin/$program" "$cpu" "$build/$program"
+  done
   if [ "$cpu" = "$(uname -m)" ]; then
     if [ ${#empty_root[@]} -gt 0 ]; then
       run_example --root "linux-$cpu" "$root/bin/zentro"
@@ -405,6 +410,17 @@ check_linux() {
     run_example "linux-$cpu" "qemu-$cpu" "$root/bin/zentro"
   else
     skip "no qemu-$cpu (Debian: qemu-user), $top/bin/zentro was not run"
+  fi
+}
+
+# check_man_gas MANDIR NAME: man zentro-gas, with MANPATH=MANDIR, shows
+# zentro's page, which describes zentro-gas.
+check_man_gas() {
+  if command -v man >/dev/null; then
+    MANPATH=$1 MANWIDTH=80 man zentro-gas 2>/dev/null | grep -q 'zentro-gas' ||
+      fail "$2: man zentro-gas shows no page"
+  else
+    skip "no man, man zentro-gas was not tried on $2"
   fi
 }
 
@@ -450,6 +466,8 @@ EOF
     skip "no python3-debian, the copyright file of $deb was not parsed"
   fi
   check_stripped "$root/usr/bin/zentro" "$deb: usr/bin/zentro"
+  check_stripped "$root/usr/bin/zentro-gas" "$deb: usr/bin/zentro-gas"
+  check_man_gas "$root/usr/share/man" "$deb"
   local page
   page=$(zcat "$root/usr/share/man/man1/zentro.1.gz")
   grep -q "^\.TH ZENTRO 1 .*\"zentro $version\"" <<<"$page" || fail "$deb: the manual page does not name zentro $version"
@@ -517,13 +535,16 @@ check_windows() {
     win32) format=pei-i386 wine=/usr/lib/wine/wine ;;
     *) format=pei-x86-64 wine=/usr/lib/wine/wine64 ;;
   esac
-  [ "$(head -c 2 "$root/zentro.exe")" = MZ ] || fail "$top/zentro.exe is not a Windows program"
-  if command -v objdump >/dev/null; then
-    objdump -f "$root/zentro.exe" | grep -q "file format $format\$" ||
-      fail "$top/zentro.exe is not $format: $(objdump -f "$root/zentro.exe" | grep 'file format')"
-  fi
-  check_stripped "$root/zentro.exe" "$top/zentro.exe"
-  [ "$system" != win32 ] || check_xp "$root/zentro.exe" "$top/zentro.exe"
+  local exe
+  for exe in zentro.exe zentro-gas.exe; do
+    [ "$(head -c 2 "$root/$exe")" = MZ ] || fail "$top/$exe is not a Windows program"
+    if command -v objdump >/dev/null; then
+      objdump -f "$root/$exe" | grep -q "file format $format\$" ||
+        fail "$top/$exe is not $format: $(objdump -f "$root/$exe" | grep 'file format')"
+    fi
+    check_stripped "$root/$exe" "$top/$exe"
+    [ "$system" != win32 ] || check_xp "$root/$exe" "$top/$exe"
+  done
 
   # The manual page as plain text with DOS line ends.
   local txt=$root/zentro.txt
