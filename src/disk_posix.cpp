@@ -15,6 +15,9 @@ void DiskInit() {
   // A reader that went away (zentro | head) must not kill the run before
   // the generated files are complete; console output is then dropped.
   signal(SIGPIPE, SIG_IGN);
+  // Nor may a file-size limit kill it part-way through a generated file:
+  // the write fails instead (EFBIG), and the run reports it.
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 bool DiskIsTerminal(int fd) { return isatty(fd) == 1; }

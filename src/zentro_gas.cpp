@@ -3,12 +3,13 @@
 //   zentro-gas data.s data-gas.s
 //
 // Messages go to standard error. Exit status 0 when the output was written
-// in full; 1 when the input cannot be read, holds a line zentro does not
-// write, or the output cannot be written (no output file is left then);
-// 2 for a wrong command line.
+// in full; 1 when the input cannot be read or holds a line zentro does not
+// write (the output is not touched then), or when the output cannot be
+// written (no part of it is left then); 2 for a wrong command line.
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -45,6 +46,11 @@ static bool WriteFile(const char *name, const std::string &text) {
 }
 
 int main(int argc, char **argv) {
+#ifdef SIGXFSZ
+  // A file-size limit reached part-way must fail the write (EFBIG), which
+  // removes the half file, not kill the program and leave it.
+  signal(SIGXFSZ, SIG_IGN);
+#endif
   if (argc != 3) {
     fprintf(stderr, "usage: zentro-gas DATA.S OUTPUT.S\n");
     return 2;

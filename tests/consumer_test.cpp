@@ -7,6 +7,7 @@
 // zentro installed from this build tree: for this machine and for the
 // console, with make and ninja, in both modes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -225,6 +226,70 @@ TEST(CommandInterpreterTest, RunsGeneratedScripts) {
     } else {
       EXPECT_EQ(justexe.status, 0) << justexe.output;
       EXPECT_EQ(p.Read("catflap.log"), "run main.exe\n") << justexe.output;
+    }
+  }
+}
+
+// zentro-gas run as a user runs it, in a project root holding data.s and
+// an older out.s: each row's command line and data.s, its exit status,
+// standard output and error, and what is left in out.s ("" when nothing
+// is there; "old" when the file was not touched). A limit on file size is
+// set by the shell that starts it; out.s may be a link to /dev/full,
+// which must stay.
+TEST(GasTest, ExitStatusMessagesAndOutput) {
+  const std::string data =
+      "; data.s created by ZENTRO V3.0\r\n\r\n\topt c+ ;case sensitivity\r\n"
+      "\tsection datasection\r\n\r\n\tglobal A\r\nA:\r\n\tincbin \"data\\a\"\r\n"
+      "\tcnop 0,4\r\n\r\n; a */ b */\r\nend\r\n";
+  const std::string converted =
+      "/* data.s created by ZENTRO V3.0 */\n\n\t.section .data.datasection,\"aw\"\n"
+      "\t.balign 4\n\n\t.globl A\nA:\n\t.incbin \"data/a\"\n\t.balign 4\n\n/* a * / b * / */\n";
+  std::string big = "; data.s created by ZENTRO V3.0\r\n";
+  for (int i = 0; i < 200; i++) big += "\tglobal SYMBOL" + std::to_string(i) + "\r\n";
+  const std::string limit = "ulimit -f 1; exec \"$0\" \"$@\"";
+  struct Row {
+    const char *what;
+    std::vector<std::string> args;  // "$" is zentro-gas
+    std::string input;
+    int status;
+    std::string err;
+    std::string out_s;
+    bool full = false;  // out.s is a link to /dev/full
+  } rows[] = {
+      {"no argument", {"$"}, data, 2, "usage: zentro-gas DATA.S OUTPUT.S\n", "old"},
+      {"one argument", {"$", "x.s"}, data, 2, "usage: zentro-gas DATA.S OUTPUT.S\n", "old"},
+      {"converted", {"$", "data.s", "out.s"}, data, 0, "", converted},
+      {"a line zentro does not write", {"$", "data.s", "out.s"},
+       "; data.s\r\n\tsection datasection\r\n\tglobal\r\n", 1,
+       "zentro-gas: data.s:3: not a line of zentro's data.s\n", "old"},
+      {"no data.s", {"$", "none.s", "out.s"}, data, 1,
+       "zentro-gas: cannot read none.s: No such file or directory\n", "old"},
+      {"a full device", {"$", "data.s", "out.s"}, data, 1,
+       "zentro-gas: cannot write out.s: No space left on device\n", "", true},
+      {"a file-size limit", {"/bin/sh", "-c", limit, "$", "data.s", "out.s"}, big, 1,
+       "zentro-gas: cannot write out.s: File too large\n", ""},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.what);
+    Project p;
+    p.Write("data.s", row.input);
+    if (row.full) {
+      MakeSymlink(p, "/dev/full", "out.s");
+    } else {
+      p.Write("out.s", "old");
+    }
+    std::vector<std::string> argv = row.args;
+    for (std::string &arg : argv)
+      if (arg == "$") arg = ZENTRO_GAS;
+    Result r = RunCommand(p.root(), argv);
+    EXPECT_EQ(r.status, row.status);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, row.err);
+    if (row.full) {
+      struct stat st;
+      EXPECT_EQ(lstat(p.Path("out.s").c_str(), &st), 0) << "the link to /dev/full was removed";
+    } else {
+      EXPECT_EQ(p.Exists("out.s") ? p.Read("out.s") : "", row.out_s);
     }
   }
 }
