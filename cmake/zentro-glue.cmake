@@ -147,7 +147,9 @@ if(errors)
   list(JOIN errors "\n  " errors)
   message(FATAL_ERROR "zentro in ${DATA_DIR} reported:\n  ${errors}")
 endif()
-if(NOT status EQUAL 0)
+if(NOT status MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "zentro could not run in ${DATA_DIR}: ${status}")
+elseif(NOT status EQUAL 0)
   message(FATAL_ERROR "zentro in ${DATA_DIR} exited with status ${status}")
 endif()
 
@@ -170,13 +172,29 @@ function(depfile_path out path)
   set(${out} "${path}" PARENT_SCOPE)
 endfunction()
 
+# CMake 3.25 rewrites the dependency file for ninja and drops the escapes
+# of $ and #: a path holding one would never be found, and zentro would run
+# in every build. Such a file is named through a link, GLUE/deps/N, which
+# make and ninja follow to the file's time (and a removed file leaves the
+# link dangling, which both take for a missing file).
+file(REMOVE_RECURSE "${GLUE}/deps")
+set(aliases 0)
 depfile_path(line "${GLUE}/stamp")
 set(depfile "${line}:")
 foreach(name IN ITEMS memcfg.cfg LISTS names)
   if(CMAKE_HOST_WIN32)
     string(REPLACE "\\" "/" name "${name}")
   endif()
-  depfile_path(line "${DATA_DIR}/${name}")
+  set(path "${DATA_DIR}/${name}")
+  if(path MATCHES "[$#]")
+    file(MAKE_DIRECTORY "${GLUE}/deps")
+    file(CREATE_LINK "${path}" "${GLUE}/deps/${aliases}" RESULT linked SYMBOLIC)
+    if(linked EQUAL 0)
+      set(path "${GLUE}/deps/${aliases}")
+    endif()
+    math(EXPR aliases "${aliases} + 1")
+  endif()
+  depfile_path(line "${path}")
   string(APPEND depfile " \\\n  ${line}")
 endforeach()
 
