@@ -388,6 +388,13 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
 
     build("first build", true);
     run("first build", "b", {font, {"LEVEL_BIN", "0x8", "0x80100000"}});
+    // The data needs no executable stack, and the program does not get one.
+    std::string readelf = Find("readelf");
+    if (!readelf.empty()) {
+      Ran headers = RunIn(p.root(), {readelf, "-lW", "b/glue_asm"});
+      EXPECT_NE(headers.output.find("GNU_STACK"), std::string::npos) << headers.output;
+      EXPECT_EQ(headers.output.find(" RWE "), std::string::npos) << headers.output;
+    }
     build("nothing changed", false);
 
     p.Write(data + "/level.bin", "level 2, which is longer\n");
@@ -446,6 +453,45 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
     EXPECT_NE(p.Read("b/zentro-glue_default/caetla.bat").find("catflap up data\\font.tim 80090000"),
               std::string::npos);
     EXPECT_EQ(p.Read("b/zentro-glue_default/data/font.tim"), p.Read(data + "/font.tim"));
+  }
+}
+
+// What a project gets wrong, or what cannot run, stops it with a clear
+// message: an older major version asked for, asm mode without the ASM
+// language, a zentro that is not executable.
+TEST(GlueTest, RefusesWhatCannotWork) {
+  struct Row {
+    const char *what;
+    std::string cmakelists;
+    bool broken_zentro;
+    std::string message;
+  } rows[] = {
+      {"version 2 asked for", "find_package(zentro 2.0 REQUIRED)\n", false,
+       "compatible\n  with requested version \"2.0\""},
+      {"asm mode without ASM",
+       "find_package(zentro 3.0 REQUIRED)\nadd_executable(m main.c)\nzentro_glue(m ASM)\n", false,
+       "the ASM language is not enabled"},
+      {"zentro not executable",
+       "find_package(zentro 3.0 REQUIRED)\nadd_executable(m main.c)\nzentro_glue(m)\n", true,
+       "zentro could not run in "},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.what);
+    Project p;
+    Ran copied = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE, "."});
+    ASSERT_EQ(copied.status, 0) << copied.output;
+    p.Write("CMakeLists.txt", "cmake_minimum_required(VERSION 3.25)\nproject(r C)\n" + row.cmakelists);
+    std::string prefix = Prefix();
+    if (row.broken_zentro) {
+      Ran c = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", Prefix(), "prefix"});
+      ASSERT_EQ(c.status, 0) << c.output;
+      chmod(p.Path("prefix/bin/zentro").c_str(), 0644);
+      prefix = p.Path("prefix");
+    }
+    Ran r = RunIn(p.root(), {ZENTRO_CMAKE, "-S", ".", "-B", "b", "-DCMAKE_PREFIX_PATH=" + prefix});
+    if (r.status == 0) r = Build(p);
+    EXPECT_NE(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(row.message), std::string::npos) << r.output;
   }
 }
 
@@ -595,6 +641,14 @@ TEST(GlueTest, ManualMakefileRerunsZentroExactlyWhenTheGlueIsOutOfDate) {
     unlink(p.Path("data/extra.bin").c_str());
     build("a named file removed", true, true);
     build("the run after it", true, true);
+    p.Write("data/extra.bin", "xyz");  // aged below, with the rest
+    build("the named file put back", true);
+    {
+      SCOPED_TRACE("zentro not on PATH");
+      p.Write("data/level.bin", "level 3\n");
+      Ran r = RunIn(p.root(), argv, {"PATH=/nonexistent"});
+      EXPECT_NE(r.status, 0) << r.output;
+    }
     p.Config(config);
     build("the entry removed", true);
     EXPECT_EQ(p.Read("addrs.h").find("EXTRA_BIN"), std::string::npos);
