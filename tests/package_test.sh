@@ -393,6 +393,7 @@ check_linux() {
       fail "man finds no zentro page with MANPATH=$top/share/man"
   fi
   check_man_gas "$root/share/man" "$top"
+  check_cmake_package "$root/lib/cmake/zentro" "$top"
   local program
   for program in zentro zentro-gas; do
     check_stripped "$root/bin/$program" "$top/bin/$program"
@@ -411,6 +412,27 @@ check_linux() {
   else
     skip "no qemu-$cpu (Debian: qemu-user), $top/bin/zentro was not run"
   fi
+}
+
+# check_cmake_package DIR NAME: a project that finds the package in DIR
+# gets programs that exist, where the package says they are.
+check_cmake_package() {
+  local project=$work/cmake-project-$2
+  mkdir -p "$project"
+  cat >"$project/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.25)
+project(p NONE)
+find_package(zentro 3.0 REQUIRED)
+foreach(program zentro::zentro zentro::gas)
+  get_target_property(file ${program} IMPORTED_LOCATION)
+  if(NOT EXISTS "${file}")
+    message(FATAL_ERROR "${program} names ${file}, which is not there")
+  endif()
+endforeach()
+EOF
+  local output
+  output=$(cmake -S "$project" -B "$project/b" -Dzentro_DIR="$1" 2>&1) ||
+    fail "$2: a project that uses its CMake package does not configure:"$'\n'"$output"
 }
 
 # check_man_gas MANDIR NAME: man zentro-gas, with MANPATH=MANDIR, shows
@@ -468,6 +490,10 @@ EOF
   check_stripped "$root/usr/bin/zentro" "$deb: usr/bin/zentro"
   check_stripped "$root/usr/bin/zentro-gas" "$deb: usr/bin/zentro-gas"
   check_man_gas "$root/usr/share/man" "$deb"
+  check_cmake_package "$root/usr/lib/cmake/zentro" deb
+  # zentro-gas's page is a link within the package, to zentro's.
+  [ "$(readlink "$root/usr/share/man/man1/zentro-gas.1.gz")" = zentro.1.gz ] ||
+    fail "$deb: usr/share/man/man1/zentro-gas.1.gz is not a relative link to zentro.1.gz"
   local page
   page=$(zcat "$root/usr/share/man/man1/zentro.1.gz")
   grep -q "^\.TH ZENTRO 1 .*\"zentro $version\"" <<<"$page" || fail "$deb: the manual page does not name zentro $version"
@@ -535,6 +561,7 @@ check_windows() {
     win32) format=pei-i386 wine=/usr/lib/wine/wine ;;
     *) format=pei-x86-64 wine=/usr/lib/wine/wine64 ;;
   esac
+  check_cmake_package "$root/cmake" "$top"
   local exe
   for exe in zentro.exe zentro-gas.exe; do
     [ "$(head -c 2 "$root/$exe")" = MZ ] || fail "$top/$exe is not a Windows program"
