@@ -483,22 +483,25 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
 
 // What a project gets wrong, or what cannot run, stops it with a clear
 // message: an older major version asked for, asm mode without the ASM
-// language, a zentro that is not executable.
+// language, a zentro that is not executable or is killed.
 TEST(GlueTest, RefusesWhatCannotWork) {
   struct Row {
     const char *what;
     std::string cmakelists;
-    bool broken_zentro;
+    const char *zentro;  // what replaces the installed zentro, if anything
     std::string message;
   } rows[] = {
-      {"version 2 asked for", "find_package(zentro 2.0 REQUIRED)\n", false,
+      {"version 2 asked for", "find_package(zentro 2.0 REQUIRED)\n", nullptr,
        "compatible\n  with requested version \"2.0\""},
       {"asm mode without ASM",
-       "find_package(zentro 3.0 REQUIRED)\nadd_executable(m main.c)\nzentro_glue(m ASM)\n", false,
+       "find_package(zentro 3.0 REQUIRED)\nadd_executable(m main.c)\nzentro_glue(m ASM)\n", nullptr,
        "the ASM language is not enabled"},
       {"zentro not executable",
-       "find_package(zentro 3.0 REQUIRED)\nadd_executable(m main.c)\nzentro_glue(m)\n", true,
+       "find_package(zentro 3.0 REQUIRED)\nadd_executable(m main.c)\nzentro_glue(m)\n", "",
        "zentro could not run in "},
+      {"zentro killed",
+       "find_package(zentro 3.0 REQUIRED)\nadd_executable(m main.c)\nzentro_glue(m)\n",
+       "#!/bin/sh\nkill -9 $$\n", "zentro could not run in "},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.what);
@@ -507,10 +510,11 @@ TEST(GlueTest, RefusesWhatCannotWork) {
     ASSERT_EQ(copied.status, 0) << copied.output;
     p.Write("CMakeLists.txt", "cmake_minimum_required(VERSION 3.25)\nproject(r C)\n" + row.cmakelists);
     std::string prefix = Prefix();
-    if (row.broken_zentro) {
+    if (row.zentro) {
       Ran c = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", Prefix(), "prefix"});
       ASSERT_EQ(c.status, 0) << c.output;
-      chmod(p.Path("prefix/bin/zentro").c_str(), 0644);
+      if (*row.zentro) p.Write("prefix/bin/zentro", row.zentro);
+      chmod(p.Path("prefix/bin/zentro").c_str(), *row.zentro ? 0755 : 0644);
       prefix = p.Path("prefix");
     }
     Ran r = RunIn(p.root(), {ZENTRO_CMAKE, "-S", ".", "-B", "b", "-DCMAKE_PREFIX_PATH=" + prefix});
