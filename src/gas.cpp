@@ -16,9 +16,10 @@
 // SDKs' place it with the program's data, below the small-data block that
 // $gp reaches (an orphan section would be placed after that block's start
 // and push it out of reach). It takes no @progbits ("@" starts a comment on
-// ARM); "aw" makes it allocated and writable on every ELF target. The NAME after data\ is
-// the data file's name as written in memcfg.cfg; a backslash or a double
-// quote in it is escaped, so the name reaches the assembler unchanged.
+// ARM); "aw" makes it allocated and writable on every ELF target. The NAME
+// after data\ is the data file's name as written in memcfg.cfg; a backslash
+// or a double quote in it is escaped, so the name reaches the assembler
+// unchanged.
 #include "gas.h"
 
 #include <cstring>

@@ -259,15 +259,31 @@ TEST(GasTest, ExitStatusMessagesAndOutput) {
       {"no argument", {"$"}, data, 2, "usage: zentro-gas DATA.S OUTPUT.S\n", "old"},
       {"one argument", {"$", "x.s"}, data, 2, "usage: zentro-gas DATA.S OUTPUT.S\n", "old"},
       {"converted", {"$", "data.s", "out.s"}, data, 0, "", converted},
-      {"a line zentro does not write", {"$", "data.s", "out.s"},
-       "; data.s\r\n\tsection datasection\r\n\tglobal\r\n", 1,
-       "zentro-gas: data.s:3: not a line of zentro's data.s\n", "old"},
-      {"no data.s", {"$", "none.s", "out.s"}, data, 1,
-       "zentro-gas: cannot read none.s: No such file or directory\n", "old"},
-      {"a full device", {"$", "data.s", "out.s"}, data, 1,
-       "zentro-gas: cannot write out.s: No space left on device\n", "", true},
-      {"a file-size limit", {"/bin/sh", "-c", limit, "$", "data.s", "out.s"}, big, 1,
-       "zentro-gas: cannot write out.s: File too large\n", ""},
+      {"a line zentro does not write",
+       {"$", "data.s", "out.s"},
+       "; data.s\r\n\tsection datasection\r\n\tglobal\r\n",
+       1,
+       "zentro-gas: data.s:3: not a line of zentro's data.s\n",
+       "old"},
+      {"no data.s",
+       {"$", "none.s", "out.s"},
+       data,
+       1,
+       "zentro-gas: cannot read none.s: No such file or directory\n",
+       "old"},
+      {"a full device",
+       {"$", "data.s", "out.s"},
+       data,
+       1,
+       "zentro-gas: cannot write out.s: No space left on device\n",
+       "",
+       true},
+      {"a file-size limit",
+       {"/bin/sh", "-c", limit, "$", "data.s", "out.s"},
+       big,
+       1,
+       "zentro-gas: cannot write out.s: File too large\n",
+       ""},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.what);
@@ -324,8 +340,8 @@ Ran Configure(const Project &p, const std::string &generator, const std::string 
     if (data_dir != "data" && rename(p.Path("data").c_str(), p.Path(data_dir).c_str()) != 0)
       return {1, "cannot rename data to " + data_dir};
   }
-  std::vector<std::string> argv = {ZENTRO_CMAKE, "-S", ".", "-B", dir, "-G", generator,
-                                   "-DGLUE_DATA=" + data_dir};
+  std::vector<std::string> argv = {ZENTRO_CMAKE, "-S", ".",       "-B",
+                                   dir,          "-G", generator, "-DGLUE_DATA=" + data_dir};
   argv.insert(argv.end(), extra.begin(), extra.end());
   return RunIn(p.root(), argv);
 }
@@ -357,9 +373,9 @@ size_t Count(const std::string &text, const std::string &what) {
 // The glue project's two programs, one per mode on one data directory, run
 // in its root: every array checked against its file in asm mode, every
 // address and size shown in the default mode. A data file's name holds a
-// $; with ninja the data directory has another name, which holds a space. A file removed and put back with its old time reruns
-// zentro. A second build tree of the same source has glue of its own, and
-// neither writes into the source tree.
+// $; with ninja the data directory has another name, which holds a space. A file removed and put
+// back with its old time reruns zentro. A second build tree of the same source has glue of its own,
+// and neither writes into the source tree.
 TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
   for (const std::string &generator : Generators()) {
     SCOPED_TRACE(generator);
@@ -508,7 +524,8 @@ TEST(GlueTest, RefusesWhatCannotWork) {
     Project p;
     Ran copied = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE, "."});
     ASSERT_EQ(copied.status, 0) << copied.output;
-    p.Write("CMakeLists.txt", "cmake_minimum_required(VERSION 3.25)\nproject(r C)\n" + row.cmakelists);
+    p.Write("CMakeLists.txt",
+            "cmake_minimum_required(VERSION 3.25)\nproject(r C)\n" + row.cmakelists);
     std::string prefix = Prefix();
     if (row.zentro) {
       Ran c = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", Prefix(), "prefix"});
@@ -701,8 +718,11 @@ TEST(GlueTest, ManualMakefileRerunsZentroExactlyWhenTheGlueIsOutOfDate) {
     // the mode's own. A generated file removed is made again.
     const std::vector<std::string> mode = argv;
     const std::vector<std::string> other =
-        asm_mode ? std::vector<std::string>{make} : std::vector<std::string>{make, "MODE=-asm", "data-gas.s"};
-    auto arrays = [&] { return p.Read("addrs.h").find("extern char FONT_TIM[];") != std::string::npos; };
+        asm_mode ? std::vector<std::string>{make}
+                 : std::vector<std::string>{make, "MODE=-asm", "data-gas.s"};
+    auto arrays = [&] {
+      return p.Read("addrs.h").find("extern char FONT_TIM[];") != std::string::npos;
+    };
     argv = other;
     build("the other mode", true);
     EXPECT_EQ(arrays(), !asm_mode);
