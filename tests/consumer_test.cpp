@@ -329,13 +329,18 @@ std::vector<std::string> Generators() {
   return generators;
 }
 
+// tests/glue, copied into the project.
+Ran CopyGlue(const Project &p) {
+  return RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE, "."});
+}
+
 // tests/glue, copied into the project with its data directory named
 // data_dir, configured in the build tree dir with the generator and the
 // extra arguments.
 Ran Configure(const Project &p, const std::string &generator, const std::string &data_dir,
               const std::vector<std::string> &extra, const std::string &dir = "b") {
   if (!p.Exists("CMakeLists.txt")) {
-    Ran copied = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE, "."});
+    Ran copied = CopyGlue(p);
     if (copied.status != 0) return copied;
     if (data_dir != "data" && rename(p.Path("data").c_str(), p.Path(data_dir).c_str()) != 0)
       return {1, "cannot rename data to " + data_dir};
@@ -522,7 +527,7 @@ TEST(GlueTest, RefusesWhatCannotWork) {
   for (const Row &row : rows) {
     SCOPED_TRACE(row.what);
     Project p;
-    Ran copied = RunIn(p.root(), {ZENTRO_CMAKE, "-E", "copy_directory", ZENTRO_GLUE_SOURCE, "."});
+    Ran copied = CopyGlue(p);
     ASSERT_EQ(copied.status, 0) << copied.output;
     p.Write("CMakeLists.txt",
             "cmake_minimum_required(VERSION 3.25)\nproject(r C)\n" + row.cmakelists);
