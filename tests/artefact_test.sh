@@ -29,18 +29,22 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/zentro-artefact.XXXXXX")
 own_wineserver=false
 trap 'rm -rf "$work"; if $own_wineserver; then /usr/lib/wine/wineserver -k || true; fi' EXIT
 
+# 32-bit wine counts only when it runs: on a kernel without 32-bit support
+# it is installed and every start fails ("Exec format error").
+wine32=false
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then wine32=true; fi
+
 wine_ready=false
 prepare_wine() {
   $wine_ready && return
   wine_ready=true
   export WINEPREFIX=${WINEPREFIX:-${TMPDIR:-/tmp}/zentro-wine-$(id -u)} WINEDEBUG=-all
   local wines=() wine status=0
-  for wine in /usr/lib/wine/wine64 /usr/lib/wine/wine; do
-    [ -x "$wine" ] && wines+=("$wine")
-  done
+  [ ! -x /usr/lib/wine/wine64 ] || wines+=(/usr/lib/wine/wine64)
+  ! $wine32 || wines+=(/usr/lib/wine/wine)
   # A prefix made while 32-bit wine was missing never gets its 32-bit
   # Windows, and every 32-bit start fails ("could not load kernel32.dll").
-  if [ -x /usr/lib/wine/wine ] && [ -d "$WINEPREFIX/drive_c" ] &&
+  if $wine32 && [ -d "$WINEPREFIX/drive_c" ] &&
     [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
     echo "FAIL: the wine prefix $WINEPREFIX was made without 32-bit wine; remove it (rm -rf $WINEPREFIX) and run again" >&2
     exit 1
@@ -74,7 +78,7 @@ runner() {
       command -v "qemu-$cpu" >/dev/null && echo "qemu-$cpu $1"
       ;;
     *-win64/zentro.exe) [ -x /usr/lib/wine/wine64 ] && echo "/usr/lib/wine/wine64 $1" ;;
-    *-win32/zentro.exe) [ -x /usr/lib/wine/wine ] && echo "/usr/lib/wine/wine $1" ;;
+    *-win32/zentro.exe) $wine32 && echo "/usr/lib/wine/wine $1" ;;
   esac
   return 0
 }
