@@ -3,6 +3,7 @@
 #   cmake -DZENTRO=<zentro> -DGAS=<zentro-gas or empty> -DDATA_DIR=<dir>
 #         -DGLUE=<dir> [-DMAKE_DEPENDS=<file>] -P zentro-glue.cmake
 #   cmake -DPROGRAM=<linked program> -DGLUE=<dir> -P zentro-glue.cmake
+#   cmake -DSHADOWS=<dir>|<dir>... -DGLUE=<dir> -P zentro-glue.cmake
 #
 # The first runs zentro for one target. GLUE, in the build tree, is that
 # target's project root: GLUE/data holds a link to every entry of DATA_DIR
@@ -19,6 +20,9 @@
 # The second checks, after the link, that a default-mode program (a 32-bit
 # ELF file) does not overlap in memory any data file that caetla.bat
 # uploads; when it does, the program is removed and the build fails.
+#
+# The third fails while one of the directories holds an addrs.h, which a
+# source would include in place of GLUE/addrs.h; else touches GLUE/shadows.
 cmake_minimum_required(VERSION 3.25)
 
 # The number in the bytes of a hex string, little-endian unless BIG is set.
@@ -61,6 +65,21 @@ function(read_uploads names_out addrs_out)
   set(${names_out} "${names}" PARENT_SCOPE)
   set(${addrs_out} "${addrs}" PARENT_SCOPE)
 endfunction()
+
+if(DEFINED SHADOWS)
+  file(REMOVE "${GLUE}/shadows")
+  string(REPLACE "|" ";" dirs "${SHADOWS}")
+  foreach(dir IN LISTS dirs)
+    if(EXISTS "${dir}/addrs.h")
+      message(FATAL_ERROR "zentro_glue: ${dir}/addrs.h would be compiled in place of the "
+                          "build's own, ${GLUE}/addrs.h: a source beside it, or in the "
+                          "project root, finds it first. Remove it (zentro run by hand "
+                          "writes one); the build makes its own.")
+    endif()
+  endforeach()
+  file(TOUCH "${GLUE}/shadows")
+  return()
+endif()
 
 if(PROGRAM)
   file(READ "${PROGRAM}" ident LIMIT 6 HEX)

@@ -342,6 +342,8 @@ Ran Configure(const Project &p, const std::string &generator, const std::string 
   if (!p.Exists("CMakeLists.txt")) {
     Ran copied = CopyGlue(p);
     if (copied.status != 0) return copied;
+    size_t slash = data_dir.rfind('/');
+    if (slash != std::string::npos) mkdir(p.Path(data_dir.substr(0, slash)).c_str(), 0755);
     if (data_dir != "data" && rename(p.Path("data").c_str(), p.Path(data_dir).c_str()) != 0)
       return {1, "cannot rename data to " + data_dir};
   }
@@ -378,13 +380,17 @@ size_t Count(const std::string &text, const std::string &what) {
 // The glue project's two programs, one per mode on one data directory, run
 // in its root: every array checked against its file in asm mode, every
 // address and size shown in the default mode. A data file's name holds a
-// $; with ninja the data directory has another name, which holds a space. A file removed and put
-// back with its old time reruns zentro. A second build tree of the same source has glue of its own,
-// and neither writes into the source tree.
+// $; with ninja the data directory has another name, which holds a space,
+// in a directory of its own, and loadtim.h is found beside CMakeLists.txt.
+// A file removed and put back with its old time reruns zentro. A second
+// build tree of the same source has glue of its own, and neither writes
+// into the source tree. The addrs.h that zentro run by hand leaves in the
+// project root stops every build until it is removed.
 TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
   for (const std::string &generator : Generators()) {
     SCOPED_TRACE(generator);
-    const std::string data = generator == "Ninja" ? "my assets" : "data";
+    const std::string data = generator == "Ninja" ? "assets/my gfx" : "data";
+    const std::string root = generator == "Ninja" ? "assets/" : "";
     Project p;
     Ran configured = Configure(p, generator, data, {"-DCMAKE_PREFIX_PATH=" + Prefix()});
     ASSERT_EQ(configured.status, 0) << configured.output;
@@ -499,6 +505,25 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
     EXPECT_NE(p.Read("b/zentro-glue_default/caetla.bat").find("catflap up data\\font.tim 80090000"),
               std::string::npos);
     EXPECT_EQ(p.Read("b/zentro-glue_default/data/font.tim"), p.Read(data + "/font.tim"));
+
+    {
+      // zentro run by hand leaves an addrs.h in the project root, which a
+      // source there would include: no build while it is there.
+      SCOPED_TRACE("an addrs.h in the project root");
+      Ran by_hand = RunIn(p.Path(data), {Prefix() + "/bin/zentro"});
+      EXPECT_EQ(by_hand.status, 0) << by_hand.output;
+      for (int i = 0; i < 2; i++) {
+        Ran r = Build(p);
+        EXPECT_NE(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("zentro_glue: " + p.Path(root + "addrs.h") + " would be compiled in"),
+                  std::string::npos)
+            << r.output;
+        EXPECT_EQ(r.output.find("Building C"), std::string::npos) << r.output;
+      }
+      EXPECT_TRUE(p.Exists(root + "addrs.h")) << "the user's file was removed";
+      unlink(p.Path(root + "addrs.h").c_str());
+      build("the addrs.h removed", false);
+    }
   }
 }
 
