@@ -6,6 +6,7 @@
 // zentro through find_package(zentro) and zentro_glue(), built against
 // zentro installed from this build tree: for this machine and for the
 // console, with make and ninja, in both modes.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -357,18 +358,36 @@ Ran Build(const Project &p, const std::string &dir = "b") {
   return RunIn(p.root(), {ZENTRO_CMAKE, "--build", dir});
 }
 
-// A command run as from a terminal (util-linux's script gives it one) on
-// which nobody types, ended after a minute: a key wait of zentro's would
-// hang it. Run plainly where script is missing.
-std::vector<std::string> FromTerminal(const std::vector<std::string> &argv) {
+// A command run in a directory as from a terminal (util-linux's script
+// gives it one) on which nobody types, ended after a minute: a key wait of
+// zentro's would hang it. Run plainly where script is missing. The
+// terminal's input is a process that never writes, ended with the command:
+// nothing is left running after it.
+Ran RunFromTerminal(const std::string &dir, const std::vector<std::string> &argv,
+                    const std::vector<std::string> &env = {}) {
   std::string bash = Find("bash"), script = Find("script"), timeout = Find("timeout");
-  if (bash.empty() || script.empty() || timeout.empty()) return argv;
+  if (bash.empty() || script.empty() || timeout.empty()) return RunIn(dir, argv, env);
   std::string command;
   for (const std::string &arg : argv) command += "'" + arg + "' ";
-  return {bash, "-c",
-          "exec " + timeout + " 60 " + script +
-              " -qec \"$0\" /dev/null < <(exec sleep 60 >/dev/null 2>&1)",
-          command};
+  const std::string quiet = "zentro-test-quiet-" + std::to_string(getpid());
+  Ran r = RunIn(dir,
+                {bash, "-c",
+                 "exec 3< <(exec -a " + quiet + " sleep 60 >/dev/null 2>&1); quiet=$!; " +
+                     timeout + " 60 " + script +
+                     " -qec \"$0\" /dev/null <&3 3<&-; status=$?; kill $quiet; exit $status",
+                 command},
+                env);
+  int left = 0;
+  if (DIR *proc = opendir("/proc")) {
+    while (struct dirent *e = readdir(proc)) {
+      std::ifstream cmdline(std::string("/proc/") + e->d_name + "/cmdline");
+      std::string name;
+      if (std::getline(cmdline, name, '\0') && name == quiet) left++;
+    }
+    closedir(proc);
+  }
+  EXPECT_EQ(left, 0) << "processes left running";
+  return r;
 }
 
 size_t Count(const std::string &text, const std::string &what) {
@@ -488,7 +507,7 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
       SCOPED_TRACE("from a terminal");
       p.Write(data + "/late.bin", "late");
       p.Write(data + "/memcfg.cfg", config + "$80100102\r\nlate.bin\r\n");
-      Ran r = RunIn(p.root(), FromTerminal({ZENTRO_CMAKE, "--build", "b"}));
+      Ran r = RunFromTerminal(p.root(), {ZENTRO_CMAKE, "--build", "b"});
       EXPECT_EQ(r.status, 0) << r.output;
       EXPECT_NE(r.output.find("New START Offset 0x80100102"), std::string::npos) << r.output;
     }
@@ -734,7 +753,7 @@ TEST(GlueTest, ManualMakefileRerunsZentroExactlyWhenTheGlueIsOutOfDate) {
       SCOPED_TRACE("from a terminal");
       p.Write("data/late.bin", "late");
       p.Config(config + "$80100102\r\nlate.bin\r\n");
-      Ran r = RunIn(p.root(), FromTerminal(argv), env);
+      Ran r = RunFromTerminal(p.root(), argv, env);
       EXPECT_EQ(r.status, 0) << r.output;
       EXPECT_NE(r.output.find("New START Offset 0x80100102"), std::string::npos) << r.output;
       p.Config(config);
