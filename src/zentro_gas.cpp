@@ -5,7 +5,8 @@
 // Messages go to standard error. Exit status 0 when the output was written
 // in full; 1 when the input cannot be read or holds a line zentro does not
 // write (the output is not touched then), or when the output cannot be
-// written (no part of it is left then); 2 for a wrong command line.
+// written (no part of it is left then: a file is removed, a file behind a
+// symbolic link emptied); 2 for a wrong command line.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -27,8 +28,24 @@ static bool ReadFile(const char *name, std::string &text) {
   return ok;
 }
 
-// Writes the whole text. When any of it could not be written, a regular
-// file of that name is removed, so that no half file is left behind.
+// Leaves no part of a failed output: a regular file is removed; one that
+// the name reaches through a symbolic link is emptied, and the link stays.
+// A device or a FIFO is left alone.
+static void Discard(const char *name) {
+  struct stat st;
+  if (stat(name, &st) != 0 || (st.st_mode & S_IFMT) != S_IFREG) return;
+#ifdef S_IFLNK
+  struct stat link;
+  if (lstat(name, &link) == 0 && (link.st_mode & S_IFMT) == S_IFLNK) {
+    if (FILE *f = fopen(name, "wb")) fclose(f);
+    return;
+  }
+#endif
+  remove(name);
+}
+
+// Writes the whole text; when any of it could not be written, none of it
+// is left, and errno tells why the write failed.
 static bool WriteFile(const char *name, const std::string &text) {
   FILE *f = fopen(name, "wb");
   if (!f) return false;
@@ -39,8 +56,7 @@ static bool WriteFile(const char *name, const std::string &text) {
     error = errno;
   }
   if (ok) return true;
-  struct stat st;
-  if (stat(name, &st) == 0 && (st.st_mode & S_IFMT) == S_IFREG) remove(name);
+  Discard(name);
   errno = error;
   return false;
 }

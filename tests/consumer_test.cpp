@@ -234,9 +234,10 @@ TEST(CommandInterpreterTest, RunsGeneratedScripts) {
 // zentro-gas run as a user runs it, in a project root holding data.s and
 // an older out.s: each row's command line and data.s, its exit status,
 // standard output and error, and what is left in out.s ("" when nothing
-// is there; "old" when the file was not touched). A limit on file size is
-// set by the shell that starts it; out.s may be a link to /dev/full,
-// which must stay.
+// is there; "old" when the file was not touched; "?" not looked at). A
+// limit on file size is set by the shell that starts it; strace makes the
+// removal of a half file fail. out.s may be a symbolic link, which must
+// stay: to /dev/full, or to target.s.
 TEST(GasTest, ExitStatusMessagesAndOutput) {
   const std::string data =
       "; data.s created by ZENTRO V3.0\r\n\r\n\topt c+ ;case sensitivity\r\n"
@@ -255,7 +256,7 @@ TEST(GasTest, ExitStatusMessagesAndOutput) {
     int status;
     std::string err;
     std::string out_s;
-    bool full = false;  // out.s is a link to /dev/full
+    const char *link = nullptr;  // what out.s is a symbolic link to ("old" in target.s)
   } rows[] = {
       {"no argument", {"$"}, data, 2, "usage: zentro-gas DATA.S OUTPUT.S\n", "old"},
       {"one argument", {"$", "x.s"}, data, 2, "usage: zentro-gas DATA.S OUTPUT.S\n", "old"},
@@ -272,40 +273,68 @@ TEST(GasTest, ExitStatusMessagesAndOutput) {
        1,
        "zentro-gas: cannot read none.s: No such file or directory\n",
        "old"},
+      {"a directory for data.s",
+       {"$", "dir", "out.s"},
+       data,
+       1,
+       "zentro-gas: cannot read dir: Is a directory\n",
+       "old"},
       {"a full device",
        {"$", "data.s", "out.s"},
        data,
        1,
        "zentro-gas: cannot write out.s: No space left on device\n",
-       "",
-       true},
+       "?",
+       "/dev/full"},
       {"a file-size limit",
        {"/bin/sh", "-c", limit, "$", "data.s", "out.s"},
        big,
        1,
        "zentro-gas: cannot write out.s: File too large\n",
        ""},
+      {"a file-size limit, out.s a link to a file",
+       {"/bin/sh", "-c", limit, "$", "data.s", "out.s"},
+       big,
+       1,
+       "zentro-gas: cannot write out.s: File too large\n",
+       "",
+       "target.s"},
+      // The message names the write's error, not that of the removal after it.
+      {"a file-size limit, the half file cannot be removed",
+       {"strace", "-o", "/dev/null", "-e", "inject=unlink,unlinkat:error=EPERM", "/bin/sh", "-c",
+        limit, "$", "data.s", "out.s"},
+       big,
+       1,
+       "zentro-gas: cannot write out.s: File too large\n",
+       "?"},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.what);
     Project p;
     p.Write("data.s", row.input);
-    if (row.full) {
-      MakeSymlink(p, "/dev/full", "out.s");
+    mkdir(p.Path("dir").c_str(), 0755);
+    if (row.link) {
+      p.Write("target.s", "old");
+      MakeSymlink(p, row.link, "out.s");
     } else {
       p.Write("out.s", "old");
     }
     std::vector<std::string> argv = row.args;
     for (std::string &arg : argv)
       if (arg == "$") arg = ZENTRO_GAS;
+    if (argv[0] == "strace") {
+      argv[0] = Find("strace");
+      if (argv[0].empty()) continue;  // strace is missing: tests/run installs it
+    }
     Result r = RunCommand(p.root(), argv);
     EXPECT_EQ(r.status, row.status);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, row.err);
-    if (row.full) {
+    if (row.link) {
       struct stat st;
-      EXPECT_EQ(lstat(p.Path("out.s").c_str(), &st), 0) << "the link to /dev/full was removed";
-    } else {
+      EXPECT_EQ(lstat(p.Path("out.s").c_str(), &st), 0) << "the link was removed";
+    }
+    if (row.out_s != "?") {
       EXPECT_EQ(p.Exists("out.s") ? p.Read("out.s") : "", row.out_s);
     }
   }
@@ -370,13 +399,13 @@ Ran RunFromTerminal(const std::string &dir, const std::vector<std::string> &argv
   std::string command;
   for (const std::string &arg : argv) command += "'" + arg + "' ";
   const std::string quiet = "zentro-test-quiet-" + std::to_string(getpid());
-  Ran r = RunIn(dir,
-                {bash, "-c",
-                 "exec 3< <(exec -a " + quiet + " sleep 60 >/dev/null 2>&1); quiet=$!; " +
-                     timeout + " 60 " + script +
-                     " -qec \"$0\" /dev/null <&3 3<&-; status=$?; kill $quiet; exit $status",
-                 command},
-                env);
+  Ran r = RunIn(
+      dir,
+      {bash, "-c",
+       "exec 3< <(exec -a " + quiet + " sleep 60 >/dev/null 2>&1); quiet=$!; " + timeout + " 60 " +
+           script + " -qec \"$0\" /dev/null <&3 3<&-; status=$?; kill $quiet; exit $status",
+       command},
+      env);
   int left = 0;
   if (DIR *proc = opendir("/proc")) {
     while (struct dirent *e = readdir(proc)) {
@@ -534,8 +563,9 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
       for (int i = 0; i < 2; i++) {
         Ran r = Build(p);
         EXPECT_NE(r.status, 0) << r.output;
-        EXPECT_NE(r.output.find("zentro_glue: " + p.Path(root + "addrs.h") + " would be compiled in"),
-                  std::string::npos)
+        EXPECT_NE(
+            r.output.find("zentro_glue: " + p.Path(root + "addrs.h") + " would be compiled in"),
+            std::string::npos)
             << r.output;
         EXPECT_EQ(r.output.find("Building C"), std::string::npos) << r.output;
       }
