@@ -5,6 +5,9 @@
 // and that the size and used-memory macros hold the right values.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include "e2e.h"
@@ -215,6 +218,122 @@ TEST(GeneratedCTest, LoadTimIsTheOnlyMissingDeclaration) {
   p.Write("prototypes.h", kDefaultPrototypes);
   out = Shell(base + " -include prototypes.h", &status);
   EXPECT_EQ(status, 0) << out;
+}
+
+// The console libraries' headers as far as the documented LoadTim uses
+// them: PSn00bSDK's psxgpu.h, and the console maker's sys/types.h,
+// libgte.h, libgpu.h and libgs.h, with their types and prototypes.
+const char *const kConsoleHeaders[][2] = {
+    {"psxgpu.h",
+     "#include <stdint.h>\n"
+     "typedef struct { int16_t x, y, w, h; } RECT;\n"
+     "typedef struct { uint32_t mode; RECT *crect; uint32_t *caddr; RECT *prect;"
+     " uint32_t *paddr; } TIM_IMAGE;\n"
+     "int GetTimInfo(const uint32_t *tim, TIM_IMAGE *timimg);\n"
+     "void LoadImage(const RECT *rect, const uint32_t *data);\n"
+     "int DrawSync(int mode);\n"},
+    {"sys/types.h",
+     "typedef unsigned char u_char;\ntypedef unsigned short u_short;\n"
+     "typedef unsigned long u_long;\n"},
+    {"libgte.h", ""},
+    {"libgpu.h",
+     "typedef struct { short x, y, w, h; } RECT;\n"
+     "#define setRECT(r, _x, _y, _w, _h) (r)->x = (_x), (r)->y = (_y), (r)->w = (_w), "
+     "(r)->h = (_h)\n"
+     "void LoadImage(RECT *rect, u_long *p);\nint DrawSync(int mode);\n"},
+    {"libgs.h",
+     "typedef struct { u_long pmode; short px, py; u_short pw, ph; u_long *pixel;"
+     " short cx, cy; u_short cw, ch; u_long *clut; } GsIMAGE;\n"
+     "void GsGetTimInfo(u_long *im, GsIMAGE *tim);\n"},
+};
+
+std::string ReadAll(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The code blocks of a document as a reader copies them: README.md's C
+// blocks, the manual page's displays with roff's escapes undone, the CMake
+// package's indented reStructuredText blocks.
+std::vector<std::string> CodeBlocks(const std::string &doc) {
+  std::vector<std::string> blocks;
+  std::istringstream in(ReadAll(doc));
+  std::string line, block, previous;
+  bool inside = false;
+  const bool markdown = doc.size() > 3 && doc.compare(doc.size() - 3, 3, ".md") == 0;
+  const bool rst = doc.find(".cmake") != std::string::npos;
+  while (std::getline(in, line)) {
+    if (markdown ? line == "```c"
+        : rst    ? (previous.size() > 2 && previous.compare(previous.size() - 2, 2, "::") == 0 &&
+                 line.empty())
+                 : line == ".EX") {
+      inside = true;
+      block.clear();
+    } else if (inside && (markdown ? line == "```"
+                          : rst    ? (!line.empty() && line.compare(0, 2, "  ") != 0)
+                                   : line == ".EE")) {
+      inside = false;
+      blocks.push_back(block);
+    } else if (inside) {
+      if (rst && !line.empty()) line = line.substr(2);
+      if (!markdown && !rst) {
+        line = std::regex_replace(line, std::regex(R"(\\[&%])"), "");
+        line = std::regex_replace(line, std::regex(R"(\\-)"), "-");
+        line = std::regex_replace(line, std::regex(R"(\\e)"), "\\");
+      }
+      block += line + "\n";
+    }
+    previous = line;
+  }
+  return blocks;
+}
+
+// Every LoadTim that README.md, the manual page and the CMake package show,
+// with the loadtim.h each shows, compiles without a warning against the
+// console libraries' declarations: as written for the default mode, and
+// with the first line that each gives for asm mode.
+TEST(DocumentedCTest, LoadTimCompilesInBothModes) {
+  if (!CCompiler()) GTEST_SKIP() << "no C compiler found";
+  Project p;
+  MakeDir(p, "include");
+  MakeDir(p, "include/sys");
+  for (const auto &header : kConsoleHeaders)
+    p.Write(std::string("include/") + header[0], header[1]);
+  const std::regex asm_line(R"(void \\?%?LoadTim\(char \*\w+\)(?!;))");
+  const std::string first = "void LoadTim(unsigned long addr)\n{\n";
+  for (const char *doc : {ZENTRO_SOURCE_DIR "/README.md", ZENTRO_SOURCE_DIR "/doc/zentro.1",
+                          ZENTRO_SOURCE_DIR "/cmake/zentroConfig.cmake.in"}) {
+    SCOPED_TRACE(doc);
+    std::string header;
+    std::vector<std::string> samples;
+    for (const std::string &block : CodeBlocks(doc)) {
+      if (block.find("#ifdef ZENTRO_ASM") == 0) header = block;
+      if (block.find(first) != std::string::npos) samples.push_back(block);
+    }
+    EXPECT_NE(header, "") << "no loadtim.h";
+    EXPECT_EQ(samples.size(), std::string(doc).find(".cmake") != std::string::npos ? 1u : 2u);
+    std::smatch said;
+    const std::string text = ReadAll(doc);
+    ASSERT_TRUE(std::regex_search(text, said, asm_line)) << "no first line for asm mode";
+    const std::string asm_first =
+        std::regex_replace(said.str(), std::regex(R"(\\%)"), "") + "\n{\n";
+    p.Write("loadtim.h", header);
+    for (const std::string &sample : samples) {
+      for (bool asm_mode : {false, true}) {
+        std::string code = sample;
+        if (asm_mode) code.replace(code.find(first), first.size(), asm_first);
+        p.Write("lt.c", code);
+        int status;
+        std::string cmd = std::string("cd ") + Quote(p.root()) + " && " + CCompiler() +
+                          " -std=c99 -Wall -Wextra -Werror -Iinclude -include loadtim.h" +
+                          (asm_mode ? " -DZENTRO_ASM" : "") + " -c lt.c -o /dev/null";
+        std::string out = Shell(cmd, &status);
+        EXPECT_EQ(status, 0) << cmd << "\n" << code << out;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -630,9 +630,29 @@ std::map<std::string, unsigned long> Symbols(const std::string &nm_output) {
   return symbols;
 }
 
-// The glue project built for the console with the R3000 cross compiler, its
-// toolchain file confining find_package to a sysroot, so zentro is found
-// through zentro_DIR; small variables addressed through $gp and more than
+// The toolchain file for the console that README.md shows, as written.
+std::string ReadmeToolchain() {
+  std::ifstream in(ZENTRO_GLUE_SOURCE "/../../README.md");
+  std::string line, block;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    if (line == "```cmake") {
+      inside = true;
+      block.clear();
+    } else if (inside && line == "```") {
+      inside = false;
+      if (block.find("set(CMAKE_SYSTEM_NAME Generic)") != std::string::npos) return block;
+    } else if (inside) {
+      block += line + "\n";
+    }
+  }
+  ADD_FAILURE() << "README.md shows no toolchain file";
+  return "";
+}
+
+// The glue project built for the console with the R3000 cross compiler, by
+// the README's toolchain file with a sysroot that confines find_package to
+// it, so zentro is found through zentro_DIR; small variables addressed through $gp and more than
 // 64 KiB of data, linked by a script of the console SDKs' shape. In asm
 // mode the program's .data holds every file's bytes at its label, each
 // label 4-aligned. A default-mode program that reaches its data's first
@@ -645,8 +665,10 @@ TEST(GlueTest, BuildsForTheConsole) {
   for (const std::string &generator : Generators()) {
     SCOPED_TRACE(generator);
     Project p;
-    const std::vector<std::string> console = {"-DCMAKE_TOOLCHAIN_FILE=" + p.Path("mipsel.cmake"),
+    const std::vector<std::string> console = {"-DCMAKE_TOOLCHAIN_FILE=" + p.Path("console.cmake"),
                                               "-Dzentro_DIR=" + Prefix() + "/lib/cmake/zentro"};
+    p.Write("console.cmake",
+            ReadmeToolchain() + "include(${CMAKE_CURRENT_LIST_DIR}/mipsel.cmake)\n");
     Ran configured = Configure(p, generator, "data", console);
     ASSERT_EQ(configured.status, 0) << configured.output;
     p.WriteData("big.bin", 0x19000);

@@ -1,12 +1,7 @@
-# The console: an R3000 without an operating system, built with Debian's
-# mipsel-linux-gnu-gcc. find_package looks in the (empty) sysroot only, as
-# console SDKs set it: zentro is found through -Dzentro_DIR.
-set(CMAKE_SYSTEM_NAME Generic)
-set(CMAKE_SYSTEM_PROCESSOR mipsel)
-set(CMAKE_C_COMPILER mipsel-linux-gnu-gcc)
-set(CMAKE_C_FLAGS_INIT "-march=r3000 -mno-abicalls -fno-pic -msoft-float -G0 -ffreestanding")
-set(CMAKE_ASM_FLAGS_INIT "-march=r3000 -mno-abicalls -fno-pic -msoft-float -G0")
-set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+# What a console SDK's toolchain file adds to the README's: find_package
+# looks in the (empty) sysroot only, so zentro is found through
+# -Dzentro_DIR. The glue test writes the README's toolchain file with this
+# one included at its end.
 set(CMAKE_FIND_ROOT_PATH /nonexistent/console-sysroot)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
