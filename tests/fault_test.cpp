@@ -185,6 +185,23 @@ TEST(GeneratedFileFaultTest, WritesFail) {
     }
   }
 
+  // A file-size limit (ulimit -f) fails every write past it, and zentro
+  // reports each file it could not write in full; the limit's signal does
+  // not kill it. Its console output goes through a pipe, which the limit
+  // does not touch.
+  {
+    SCOPED_TRACE("a file-size limit");
+    Project p;
+    p.Config(ManyEntries(p));
+    Result r = RunZentroFromShell(p, "(ulimit -f 1; \"$@\"; echo $? >../status) | cat", {});
+    EXPECT_EQ(p.Read("status"), "255\n");
+    for (const char *name : {"caetla.bat", "addrs.h"}) {
+      EXPECT_NE(r.out.find(Dos(std::string("Error writing ..\\") + name + "\n")),
+                std::string::npos)
+          << name;
+    }
+  }
+
   // Console output that cannot be written is dropped, and nothing else: with
   // standard output a pipe whose reader has gone (zentro | head, head done
   // before zentro starts), every file is complete and the exit status is 0.
