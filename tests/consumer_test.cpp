@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -716,6 +718,99 @@ TEST(GlueTest, BuildsForTheConsole) {
     ASSERT_EQ(configured.status, 0) << configured.output;
     built = Build(p);
     EXPECT_EQ(built.status, 0) << built.output;
+  }
+}
+
+// A 32-bit little-endian MIPS ELF file with the program headers given as
+// {type, address, size in memory}.
+std::string Elf32(const std::vector<std::array<uint32_t, 3>> &headers) {
+  std::string elf(52 + 32 * headers.size(), '\0');
+  auto put = [&](size_t at, uint32_t value, int size) {
+    for (int i = 0; i < size; i++) elf[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  elf.replace(0, 7,
+              "\x7f"
+              "ELF\x01\x01\x01");
+  put(16, 2, 2);  // an executable
+  put(18, 8, 2);  // MIPS
+  put(20, 1, 4);
+  put(28, 52, 4);  // the program headers follow the ELF header
+  put(40, 52, 2);
+  put(42, 32, 2);
+  put(44, static_cast<uint32_t>(headers.size()), 2);
+  for (size_t i = 0; i < headers.size(); i++) {
+    size_t at = 52 + 32 * i;
+    put(at, headers[i][0], 4);
+    put(at + 8, headers[i][1], 4);
+    put(at + 12, headers[i][1], 4);
+    put(at + 20, headers[i][2], 4);
+  }
+  return elf;
+}
+
+// The check after the link of a default-mode program, on programs and
+// caetla.bat made here: where the program ends and the data begins, files
+// of 0 bytes, several files met, one file alone, which program header
+// overlaps. A program that fails is removed; the message names the first
+// file it meets.
+TEST(GlueTest, ProgramOverlapsItsData) {
+  const uint32_t kLoad = 1, kNote = 4;
+  struct Row {
+    const char *what;
+    std::vector<std::array<uint32_t, 3>> headers;
+    // Each file's name, its address in caetla.bat and its size.
+    std::vector<std::pair<std::string, std::pair<const char *, size_t>>> files;
+    std::string takes;  // the program's range in the message; "" when it builds
+    std::string file;   // the file it meets
+  } rows[] = {
+      {"ends where its data begins",
+       {{kLoad, 0x80010000, 0x80000}},
+       {{"font.tim", {"80090000", 4}}},
+       "",
+       ""},
+      {"one byte further",
+       {{kLoad, 0x80010000, 0x80001}},
+       {{"font.tim", {"80090000", 4}}},
+       "0x80010000-0x80090000",
+       "font.tim (0x80090000-0x80090003)"},
+      {"a file of 0 bytes inside it",
+       {{kLoad, 0x80010000, 0x80000}},
+       {{"empty.bin", {"80050000", 0}}, {"font.tim", {"80090000", 4}}},
+       "",
+       ""},
+      {"several files met, the lowest named",
+       {{kLoad, 0x80010000, 0x90000}},
+       {{"font.tim", {"80090000", 4}}, {"low.bin", {"80080000", 8}}},
+       "0x80010000-0x8009FFFF",
+       "low.bin (0x80080000-0x80080007)"},
+      {"the second program header",
+       {{kNote, 0x80088000, 0x10000}, {kLoad, 0x80010000, 0x100}, {kLoad, 0x80089000, 0x8000}},
+       {{"a.bin", {"80080000", 4}}, {"font.tim", {"80090000", 4}}},
+       "0x80089000-0x80090FFF",
+       "font.tim (0x80090000-0x80090003)"},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.what);
+    Project p;
+    std::string caetla = "@echo off\r\nREM caetla.bat created by ZENTRO V3.0\r\n";
+    for (const auto &file : row.files) {
+      caetla += "catflap up data\\" + file.first + " " + file.second.first + "\r\n";
+      p.WriteData(file.first, file.second.second);
+    }
+    p.Write("caetla.bat", caetla + "catflap run main.exe");
+    p.Write("main", Elf32(row.headers));
+    Ran r = RunIn(p.root(), {ZENTRO_CMAKE, "-DPROGRAM=" + p.Path("main"), "-DGLUE=" + p.root(),
+                             "-P", Prefix() + "/lib/cmake/zentro/zentro-glue.cmake"});
+    EXPECT_EQ(r.status != 0, !row.takes.empty()) << r.output;
+    EXPECT_EQ(p.Exists("main"), row.takes.empty());
+    for (const std::string &text :
+         {std::string("zentro_glue: the program overlaps its data in RAM:"),
+          p.Path("main") + " takes " + row.takes + ",",
+          "where caetla.bat uploads data\\" + row.file + "."}) {
+      if (!row.takes.empty()) {
+        EXPECT_NE(r.output.find(text), std::string::npos) << text << "\n" << r.output;
+      }
+    }
   }
 }
 
