@@ -432,7 +432,8 @@ size_t Count(const std::string &text, const std::string &what) {
 // address and size shown in the default mode. A data file's name holds a
 // $; with ninja the data directory has another name, which holds a space,
 // in a directory of its own, and loadtim.h is found beside CMakeLists.txt.
-// A file removed and put back with its old time reruns zentro. A second
+// A file removed and put back with its old time reruns zentro, and so do a
+// new zentro and a new package; ZENTRO_GLUE_DIR names the glue. A second
 // build tree of the same source has glue of its own, and neither writes
 // into the source tree. The addrs.h that zentro run by hand leaves in the
 // project root stops every build until it is removed.
@@ -444,8 +445,14 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
     Project p;
     Ran configured = Configure(p, generator, data, {"-DCMAKE_PREFIX_PATH=" + Prefix()});
     ASSERT_EQ(configured.status, 0) << configured.output;
-    p.Write(data + "/odd$name.bin", "odd");
-    p.Write(data + "/memcfg.cfg", p.Read(data + "/memcfg.cfg") + "odd$name.bin\r\n");
+    EXPECT_NE(configured.output.find("glue_default's glue: " + p.Path("b/zentro-glue_default")),
+              std::string::npos)
+        << configured.output;
+    // A name that the dependency file must escape, and one without a dot.
+    for (const char *name : {"odd$name.bin", "NODOT"}) {
+      p.Write(data + "/" + name, "odd");
+      p.Write(data + "/memcfg.cfg", p.Read(data + "/memcfg.cfg") + name + "\r\n");
+    }
     auto line = [&](bool asm_mode, const char *symbol, const char *size, const char *addr) {
       return std::string(symbol) + " " + size + " " + (asm_mode ? "ok" : addr) + "\n";
     };
@@ -492,15 +499,23 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
     build("a data file changed", true);
     run("a data file changed", "b", {font, level});
     build("nothing changed after the data file", false);
-    p.Write(data + "/odd$name.bin", "odd 2");
-    build("a data file with a $ in its name changed", true);
-    build("nothing changed after it", false);
+    for (const char *name : {"odd$name.bin", "NODOT"}) {
+      p.Write(data + "/" + name, "odd 2");
+      build(std::string(name) + " changed", true);
+      build(std::string("nothing changed after ") + name, false);
+    }
+    // A new zentro or a new package makes the glue again.
+    for (const char *file : {"bin/zentro", "lib/cmake/zentro/zentro-glue.cmake"}) {
+      Ran touched = RunIn(p.root(), {Find("touch"), Prefix() + "/" + file});
+      EXPECT_EQ(touched.status, 0) << touched.output;
+      build(std::string("a new ") + file, true);
+    }
 
     const std::string config = p.Read(data + "/memcfg.cfg");
     p.Write(data + "/memcfg.cfg", config + "extra.bin\r\n");
     p.Write(data + "/extra.bin", "xyz");
     build("an entry added", true);
-    run("an entry added", "b", {font, level, {"EXTRA_BIN", "0x3", "0x80100024"}});
+    run("an entry added", "b", {font, level, {"EXTRA_BIN", "0x3", "0x8010002C"}});
 
     unlink(p.Path(data + "/extra.bin").c_str());
     for (const char *what : {"a named file removed", "the build after it"}) {
