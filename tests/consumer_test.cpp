@@ -877,6 +877,8 @@ TEST(GlueTest, ManualMakefileRerunsZentroExactlyWhenTheGlueIsOutOfDate) {
       Ran r = RunIn(p.root(), argv, env);
       EXPECT_EQ(r.status != 0, fails) << r.output;
       EXPECT_EQ(r.output.find("ZENTRO Version 3") != std::string::npos, reruns) << r.output;
+      // Nothing of its own: not even on the first run, with nothing made yet.
+      EXPECT_EQ(r.output.find("No such file"), std::string::npos) << r.output;
       if (fails) {
         EXPECT_NE(r.output.find("Error reading extra.bin does the file exist?"), std::string::npos)
             << r.output;
