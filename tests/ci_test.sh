@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # .ci/run's install and skip decisions, on a machine of stand-ins: the
 # commands it looks for, apt-get and dpkg (which record their calls and
-# fail for the packages a case makes unavailable), wine under a root of its
-# own (a 32-bit wine that runs, that the kernel cannot run, or none), and a
-# checker that each check is handed instead of being run. For each case the
-# exit status, the framed lines, the apt-get calls and the checks:
+# fail for the packages a case makes unavailable), wine under a root of
+# its own (a 32-bit wine that runs, one that the kernel cannot run, or
+# none), and a checker that each check is handed instead of being run. For
+# each case the exit status, the framed lines, the apt-get calls and the
+# checks:
 #
 #   tests/ci_test.sh
 set -uo pipefail
@@ -25,7 +26,7 @@ machine() {
   shift 2
   mkdir -p "$dir/bin" "$dir/usr/lib/wine" "$dir/usr/bin" \
     "$dir/usr/lib/llvm-14/lib/clang/14/lib/linux"
-  for tool in bash cat dirname env grep id tail; do ln -s "$(command -v "$tool")" "$dir/bin/$tool"; done
+  for tool in bash cat dirname env grep id sed tail; do ln -s "$(command -v "$tool")" "$dir/bin/$tool"; done
   for tool in "${tools[@]}"; do
     [[ " $* " == *" $tool "* ]] || printf '#!/bin/sh\n' >"$dir/bin/$tool"
   done
@@ -35,8 +36,9 @@ machine() {
   printf '#!/bin/sh\n' >"$dir/usr/lib/wine/wineserver"
   case $wine32 in
     runs) printf '#!/bin/sh\necho wine-8.0\n' >"$dir/usr/lib/wine/wine" ;;
-    noexec) printf '#!/bin/sh\necho "%s: cannot execute binary file: Exec format error" >&2\nexit 126\n' \
-      "$dir/usr/lib/wine/wine" >"$dir/usr/lib/wine/wine" ;;
+    # An ELF file that the kernel refuses, as it refuses every 32-bit one
+    # where it runs none.
+    noexec) { printf '\177ELF\001\001\001'; head -c 45 /dev/zero; } >"$dir/usr/lib/wine/wine" ;;
   esac
   # apt-get and dpkg record their calls; apt-get fails for a package named
   # in $dir/unavailable, alone or among others.
