@@ -1,0 +1,1 @@
+#error "the addrs.h of another include directory was read, not the glue's"
