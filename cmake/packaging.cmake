@@ -82,7 +82,8 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/zentroConfigVersion
                                  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion
                                  ARCH_INDEPENDENT)
 set(ZENTRO_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package/zentroConfigVersion.cmake
-                         ${CMAKE_SOURCE_DIR}/cmake/zentro-glue.cmake)
+                         ${CMAKE_SOURCE_DIR}/cmake/zentro-glue.cmake
+                         ${CMAKE_SOURCE_DIR}/cmake/zentro-upload.cmake)
 set(ZENTRO_PACKAGE_DIR lib/cmake/zentro)
 
 # The component Runtime is what `cmake --install` installs.

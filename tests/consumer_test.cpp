@@ -647,8 +647,8 @@ std::map<std::string, unsigned long> Symbols(const std::string &nm_output) {
   return symbols;
 }
 
-// The toolchain file for the console that README.md shows, as written.
-std::string ReadmeToolchain() {
+// The CMake block of README.md that holds the text, as written.
+std::string ReadmeBlock(const std::string &text) {
   std::ifstream in(ZENTRO_GLUE_SOURCE "/../../README.md");
   std::string line, block;
   bool inside = false;
@@ -658,13 +658,21 @@ std::string ReadmeToolchain() {
       block.clear();
     } else if (inside && line == "```") {
       inside = false;
-      if (block.find("set(CMAKE_SYSTEM_NAME Generic)") != std::string::npos) return block;
+      if (block.find(text) != std::string::npos) return block;
     } else if (inside) {
       block += line + "\n";
     }
   }
-  ADD_FAILURE() << "README.md shows no toolchain file";
+  ADD_FAILURE() << "README.md shows no CMake block with " << text;
   return "";
+}
+
+// Its lines.
+std::vector<std::string> Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 // The glue project built for the console with the R3000 cross compiler, by
@@ -684,8 +692,8 @@ TEST(GlueTest, BuildsForTheConsole) {
     Project p;
     const std::vector<std::string> console = {"-DCMAKE_TOOLCHAIN_FILE=" + p.Path("console.cmake"),
                                               "-Dzentro_DIR=" + Prefix() + "/lib/cmake/zentro"};
-    p.Write("console.cmake",
-            ReadmeToolchain() + "include(${CMAKE_CURRENT_LIST_DIR}/mipsel.cmake)\n");
+    p.Write("console.cmake", ReadmeBlock("set(CMAKE_SYSTEM_NAME Generic)") +
+                                 "include(${CMAKE_CURRENT_LIST_DIR}/mipsel.cmake)\n");
     Ran configured = Configure(p, generator, "data", console);
     ASSERT_EQ(configured.status, 0) << configured.output;
     p.WriteData("big.bin", 0x19000);
@@ -734,6 +742,99 @@ TEST(GlueTest, BuildsForTheConsole) {
     built = Build(p);
     EXPECT_EQ(built.status, 0) << built.output;
   }
+}
+
+// The upload targets of the glue project, with tests/console_standin.py as
+// nops and a directory as the console behind ZENTRO_PORT, whose RAM lasts
+// from one upload to the next. Each upload sends exactly the files changed
+// or moved, and the program; a failed file is sent again by the next one;
+// the _upload_all target sends everything; then the RAM holds every file at
+// its address. In asm mode only the program goes. A missing port and a
+// missing uploader stop the step with what to set.
+TEST(GlueTest, UploadSendsWhatChanged) {
+  const std::string standin = ZENTRO_GLUE_SOURCE "/../console_standin.py";
+  if (Find("python3").empty()) GTEST_SKIP() << "python3 is not installed (Debian: python3)";
+  Project p;
+  Ran configured = Configure(p, "Unix Makefiles", "data",
+                             {"-DCMAKE_PREFIX_PATH=" + Prefix(), "-DGLUE_UPLOAD=" + standin});
+  ASSERT_EQ(configured.status, 0) << configured.output;
+  mkdir(p.Path("console").c_str(), 0755);
+  p.Write("data/a.bin", "aaaa");
+  p.Write("data/b.bin", "bbbbbb");
+  p.Config("font.tim\r\na.bin\r\nb.bin\r\n$80100000\r\nlevel.bin\r\n");
+  const std::vector<std::string> port = {"ZENTRO_PORT=" + p.Path("console")};
+  size_t seen = 0;
+  // One upload: the files the console got, "name address" each, then the
+  // program.
+  auto upload = [&](const std::string &what, const std::string &target,
+                    const std::vector<std::string> &files, const std::vector<std::string> &env,
+                    const std::string &message = "") {
+    SCOPED_TRACE(what);
+    Ran r = RunIn(p.root(), {ZENTRO_CMAKE, "--build", "b", "--target", target}, env);
+    EXPECT_EQ(r.status != 0, !message.empty()) << r.output;
+    EXPECT_NE(r.output.find(message.empty() ? "zentro_upload: sent " : message), std::string::npos)
+        << r.output;
+    std::string log = p.Exists("console/log") ? p.Read("console/log") : "", want;
+    for (const std::string &file : files) want += "bin " + file + "\n";
+    if (message.empty()) want += "exe " + p.Path("b/" + target.substr(0, target.find("_up"))) + " ";
+    EXPECT_EQ(log.substr(seen).substr(0, want.size()), want);
+    seen = log.size();
+  };
+  const std::string font = "80090000 data/font.tim ", a = "80090010 data/a.bin 4",
+                    b = "80090014 data/b.bin 6", level = "80100000 data/level.bin ";
+  upload("the first upload", "glue_default_upload", {font + "14", a, b, level + "8"}, port);
+  upload("nothing changed", "glue_default_upload", {}, port);
+  p.Write("data/level.bin", "LEVEL 1\n");
+  upload("a file changed", "glue_default_upload", {level + "8"}, port);
+  p.Write("data/font.tim", p.Read("data/font.tim") + "1234");
+  upload("a file grown", "glue_default_upload",
+         {font + "18", "80090014 data/a.bin 4", "80090018 data/b.bin 6"}, port);
+  p.Write("data/font.tim", p.Read("data/font.tim") + "5678");
+  std::vector<std::string> failing = port;
+  failing.push_back("ZENTRO_CONSOLE_FAIL=a.bin");
+  upload("the uploader failing on the second file", "glue_default_upload",
+         {font + "22", "80090018 data/a.bin 4 failed"}, failing,
+         "zentro_upload: the upload of data/a.bin failed (1)");
+  upload("after the failure", "glue_default_upload",
+         {"80090018 data/a.bin 4", "8009001C data/b.bin 6"}, port);
+  upload("everything", "glue_default_upload_all",
+         {font + "22", "80090018 data/a.bin 4", "8009001C data/b.bin 6", level + "8"}, port);
+  const std::string ram = p.Read("console/ram");
+  const std::vector<std::pair<const char *, unsigned>> at = {
+      {"font.tim", 0x90000}, {"a.bin", 0x90018}, {"b.bin", 0x9001C}, {"level.bin", 0x100000}};
+  for (const auto &file : at) {
+    const std::string bytes = p.Read(std::string("data/") + file.first);
+    EXPECT_EQ(ram.substr(file.second, bytes.size()), bytes) << file.first;
+  }
+  // A file grown over the start address of the next: that one goes again,
+  // and so do both while they overlap, as a full upload leaves them.
+  p.Config("font.tim\r\n$80090020\r\nlevel.bin\r\n");
+  upload("a start address", "glue_default_upload", {"80090020 data/level.bin 8"}, port);
+  p.Write("data/font.tim", p.Read("data/font.tim") + "12345678901");
+  for (const char *what : {"a file grown over the next", "the two still overlapping"})
+    upload(what, "glue_default_upload", {font + "33", "80090020 data/level.bin 8"}, port);
+  upload("asm mode", "glue_asm_upload", {}, port);
+  upload("no port", "glue_default_upload", {}, {"ZENTRO_PORT="},
+         "zentro_upload: the uploader needs a port");
+  configured = Configure(p, "Unix Makefiles", "data", {"-DGLUE_UPLOAD=/nonexistent/nops"});
+  ASSERT_EQ(configured.status, 0) << configured.output;
+  upload("no uploader", "glue_default_upload", {}, port,
+         "zentro_upload: cannot find the uploader /nonexistent/nops");
+
+  // The README's forms, each on a target of its own, as written.
+  std::string cmakelists =
+      "cmake_minimum_required(VERSION 3.25)\nproject(r C)\nfind_package(zentro 3.0 REQUIRED)\n";
+  int n = 0;
+  for (const std::string &line : Lines(ReadmeBlock("zentro_upload(main NOPS)"))) {
+    std::string target = "m" + std::to_string(++n);
+    cmakelists += "add_executable(" + target + " main.c)\nzentro_glue(" + target + ")\n" +
+                  std::regex_replace(line, std::regex("\\(main "), "(" + target + " ") + "\n";
+  }
+  EXPECT_EQ(n, 4);
+  p.Write("CMakeLists.txt", cmakelists);
+  configured =
+      RunIn(p.root(), {ZENTRO_CMAKE, "-S", ".", "-B", "readme", "-DCMAKE_PREFIX_PATH=" + Prefix()});
+  EXPECT_EQ(configured.status, 0) << configured.output;
 }
 
 // A 32-bit little-endian MIPS ELF file with the program headers given as

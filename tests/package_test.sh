@@ -211,7 +211,9 @@ check_list() {
 }
 
 # cmake_package DIR: the files of the CMake package (find_package(zentro)).
-cmake_package() { printf "$1/%s\n" zentroConfig.cmake zentroConfigVersion.cmake zentro-glue.cmake; }
+cmake_package() {
+  printf "$1/%s\n" zentroConfig.cmake zentroConfigVersion.cmake zentro-glue.cmake zentro-upload.cmake
+}
 
 # members ARCHIVE: its members in the order they are stored (for a Debian
 # package, those of its data archive).
