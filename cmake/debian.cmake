@@ -1,5 +1,6 @@
-# The Debian package, zentro_VERSION_ARCH.deb: /usr/bin/zentro and
-# zentro-gas, the manual page compressed (zentro-gas.1.gz a link to it),
+# The Debian package, zentro_VERSION_ARCH.deb: /usr/bin/zentro, zentro-gas
+# and zentro-map, the manual page compressed (zentro-gas.1.gz and
+# zentro-map.1.gz links to it),
 # the CMake package in /usr/lib/cmake/zentro, /usr/share/doc/zentro/copyright,
 # changelog.gz and README.md.gz. Its dependencies are read off the binaries
 # by dpkg-shlibdeps (Debian: dpkg-dev) and file; gzip compresses the
@@ -69,10 +70,11 @@ gzip_doc(${debian}/changelog ${debian}/changelog.gz)
 # The README, which the manual page refers to.
 gzip_doc(${CMAKE_SOURCE_DIR}/README.md ${debian}/README.md.gz)
 
-install(TARGETS zentro zentro-gas RUNTIME DESTINATION bin COMPONENT Debian EXCLUDE_FROM_ALL)
+install(TARGETS zentro zentro-gas zentro-map RUNTIME DESTINATION bin COMPONENT Debian
+        EXCLUDE_FROM_ALL)
 # CPack strips the programs; the compiler's notes in .comment go as well.
 if(CMAKE_STRIP)
-  foreach(program zentro zentro-gas)
+  foreach(program zentro zentro-gas zentro-map)
     install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
                                   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/${program}\")"
             COMPONENT Debian EXCLUDE_FROM_ALL)
@@ -80,10 +82,12 @@ if(CMAKE_STRIP)
 endif()
 install(FILES ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake ${ZENTRO_PACKAGE_FILES}
         DESTINATION ${ZENTRO_PACKAGE_DIR} COMPONENT Debian EXCLUDE_FROM_ALL)
-# zentro-gas is described in zentro's manual page, which Debian wants
-# reachable by its name too.
+# zentro-gas and zentro-map are described in zentro's manual page, which
+# Debian wants reachable by their names too.
 file(CREATE_LINK zentro.1.gz ${debian}/zentro-gas.1.gz SYMBOLIC)
-install(FILES ${debian}/zentro.1.gz ${debian}/zentro-gas.1.gz DESTINATION share/man/man1
+file(CREATE_LINK zentro.1.gz ${debian}/zentro-map.1.gz SYMBOLIC)
+install(FILES ${debian}/zentro.1.gz ${debian}/zentro-gas.1.gz ${debian}/zentro-map.1.gz
+        DESTINATION share/man/man1
         COMPONENT Debian EXCLUDE_FROM_ALL)
 install(FILES ${debian}/copyright ${debian}/changelog.gz ${debian}/README.md.gz
         DESTINATION share/doc/zentro COMPONENT Debian EXCLUDE_FROM_ALL)

@@ -1,7 +1,8 @@
 # Installation and the release archives.
 #
 #   cmake --install build/default --prefix ~/.local
-#       bin/zentro, bin/zentro-gas, share/man/man1/zentro.1 and zentro-gas.1
+#       bin/zentro, bin/zentro-gas, bin/zentro-map, share/man/man1/zentro.1,
+#       zentro-gas.1 and zentro-map.1
 #       and the CMake package in lib/cmake/zentro (bin/zentro.exe ... on
 #       Windows)
 #
@@ -14,7 +15,7 @@
 #
 # The Linux archives hold a static zentro (ZENTRO_STATIC) in the installed
 # tree, plus README.md and LICENSE; the Windows archives are flat:
-# zentro.exe, zentro-gas.exe, zentro.txt (the manual page as text with DOS
+# zentro.exe, zentro-gas.exe, zentro-map.exe, zentro.txt (the manual page as text with DOS
 # line ends), README.md, LICENSE and the CMake package in cmake/. The Debian
 # package holds the dynamically linked programs, under /usr with what Debian
 # asks of a package: the programs, the manual page compressed, the copyright
@@ -87,10 +88,13 @@ set(ZENTRO_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package/zentroConfigVersion.cmake
 set(ZENTRO_PACKAGE_DIR lib/cmake/zentro)
 
 # The component Runtime is what `cmake --install` installs.
-install(TARGETS zentro zentro-gas RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
-# zentro-gas is described in zentro's page: its own page sources that one.
+install(TARGETS zentro zentro-gas zentro-map RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT Runtime)
+# zentro-gas and zentro-map are described in zentro's page: their own pages
+# source that one.
 file(WRITE ${CMAKE_BINARY_DIR}/zentro-gas.1 ".so man1/zentro.1\n")
-install(FILES ${ZENTRO_MAN_PAGE} ${CMAKE_BINARY_DIR}/zentro-gas.1
+file(WRITE ${CMAKE_BINARY_DIR}/zentro-map.1 ".so man1/zentro.1\n")
+install(FILES ${ZENTRO_MAN_PAGE} ${CMAKE_BINARY_DIR}/zentro-gas.1 ${CMAKE_BINARY_DIR}/zentro-map.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
 install(FILES ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake ${ZENTRO_PACKAGE_FILES}
         DESTINATION ${ZENTRO_PACKAGE_DIR} COMPONENT Runtime)
@@ -99,11 +103,12 @@ install(FILES ${CMAKE_BINARY_DIR}/package/zentroConfig.cmake ${ZENTRO_PACKAGE_FI
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE
         DESTINATION . COMPONENT Archive EXCLUDE_FROM_ALL)
 
-# The Windows archive also holds zentro.exe, zentro-gas.exe, the CMake
+# The Windows archive also holds zentro.exe, zentro-gas.exe, zentro-map.exe, the CMake
 # package in cmake/ and the manual page rendered as plain text with DOS
 # line ends: zentro.txt.
 if(WIN32)
-  install(TARGETS zentro zentro-gas RUNTIME DESTINATION . COMPONENT Archive EXCLUDE_FROM_ALL)
+  install(TARGETS zentro zentro-gas zentro-map RUNTIME DESTINATION . COMPONENT Archive
+          EXCLUDE_FROM_ALL)
   install(FILES ${CMAKE_BINARY_DIR}/package-flat/zentroConfig.cmake ${ZENTRO_PACKAGE_FILES}
           DESTINATION cmake COMPONENT Archive EXCLUDE_FROM_ALL)
   find_program(ZENTRO_GROFF groff)

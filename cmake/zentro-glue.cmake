@@ -1,8 +1,10 @@
 # The build steps of zentro_glue() (zentroConfig.cmake), installed beside it:
 #
-#   cmake -DZENTRO=<zentro> -DGAS=<zentro-gas or empty> -DDATA_DIR=<dir>
-#         -DGLUE=<dir> [-DMAKE_DEPENDS=<file>] -P zentro-glue.cmake
-#   cmake -DPROGRAM=<linked program> -DGLUE=<dir> -P zentro-glue.cmake
+#   cmake -DZENTRO=<zentro> -DGAS=<zentro-gas or empty> -DMAP=<zentro-map>
+#         [-DMAP_ARGS=<arg>|<arg>...] -DDATA_DIR=<dir> -DGLUE=<dir>
+#         [-DMAKE_DEPENDS=<file>] -P zentro-glue.cmake
+#   cmake -DMAP=<zentro-map> [-DMAP_ARGS=...] -DPROGRAM=<linked program>
+#         [-DEXE=<file>] -DGLUE=<dir> -P zentro-glue.cmake
 #   cmake -DSHADOWS=<dir>|<dir>... -DGLUE=<dir> -P zentro-glue.cmake
 #
 # The first runs zentro for one target. GLUE, in the build tree, is that
@@ -11,44 +13,30 @@
 # GAS is given), standard input from the null device, and writes its files
 # into GLUE; what it printed is shown. Fails when zentro exits with a status
 # other than 0 or prints a line beginning with "Error ". Else turns data.s
-# into GLUE/data-gas.s with GAS, writes GLUE/glue.d (memcfg.cfg and every
-# data file zentro read, in DATA_DIR) and touches GLUE/stamp, which is
-# removed first, so that a failed run is made again by the next build.
+# into GLUE/data-gas.s with GAS, runs zentro-map on GLUE (its summary
+# shown, its picture in GLUE/map.svg; it fails on images that overwrite
+# each other, data files that do), writes GLUE/glue.d (memcfg.cfg and
+# every data file zentro read, in DATA_DIR) and touches GLUE/stamp, which
+# is removed first, so that a failed run is made again by the next build.
 # MAKE_DEPENDS is the Makefile generator's record of the target's
 # dependencies.
 #
-# The second checks, after the link, that a default-mode program (a 32-bit
-# ELF file) does not overlap in memory any data file that caetla.bat
-# uploads; when it does, the program is removed and the build fails.
+# The second runs zentro-map after the link, with the program: when the
+# program overlaps its data or runs past the end of RAM, the program is
+# removed, and so is EXE when it is a PS-X EXE made from it (PSn00bSDK's
+# elf2x writes one beside it first), and the build fails.
 #
 # The third fails while one of the directories holds an addrs.h, which a
 # source would include in place of GLUE/addrs.h; else touches GLUE/shadows.
 cmake_minimum_required(VERSION 3.25)
 
-# The number in the bytes of a hex string, little-endian unless BIG is set.
-function(elf_number out hex)
-  if(NOT big)
-    string(REGEX MATCHALL ".." bytes "${hex}")
-    list(REVERSE bytes)
-    string(JOIN "" hex ${bytes})
-  endif()
-  math(EXPR value "0x${hex}")
-  set(${out} ${value} PARENT_SCOPE)
-endfunction()
-
-function(elf_field out offset size)
-  file(READ "${PROGRAM}" hex OFFSET ${offset} LIMIT ${size} HEX)
-  elf_number(value "${hex}")
-  set(${out} ${value} PARENT_SCOPE)
-endfunction()
-
-function(hex_range out start end)
-  math(EXPR last "${end} - 1" OUTPUT_FORMAT HEXADECIMAL)
-  math(EXPR start "${start}" OUTPUT_FORMAT HEXADECIMAL)
-  string(TOUPPER "${start}-${last}" range)
-  string(REPLACE "X" "x" range "${range}")
-  set(${out} "${range}" PARENT_SCOPE)
-endfunction()
+# map(ARGS...): runs zentro-map on GLUE with MAP_ARGS and ARGS, its picture
+# in GLUE/map.svg; sets map_status.
+macro(map)
+  string(REPLACE "|" ";" map_args "${MAP_ARGS}")
+  execute_process(COMMAND "${MAP}" ${map_args} -o "${GLUE}/map.svg" "${GLUE}" ${ARGN}
+                  RESULT_VARIABLE map_status)
+endmacro()
 
 # The files that GLUE/caetla.bat uploads: their names, and their addresses
 # as numbers.
@@ -82,60 +70,18 @@ if(DEFINED SHADOWS)
 endif()
 
 if(PROGRAM)
-  file(READ "${PROGRAM}" ident LIMIT 6 HEX)
-  if(NOT ident MATCHES "^7f454c4601(0[12])$")
-    return()  # not a 32-bit ELF file: nothing to check
-  endif()
-  set(big FALSE)
-  if(CMAKE_MATCH_1 STREQUAL "02")
-    set(big TRUE)
-  endif()
-  # The data files and their ranges.
-  read_uploads(names addrs)
-  set(files "")
-  foreach(name start IN ZIP_LISTS names addrs)
-    file(SIZE "${GLUE}/data/${name}" size)
-    math(EXPR end "${start} + ${size}")
-    if(size GREATER 0)
-      list(APPEND files "${start}:${end}:${name}")
-    endif()
-  endforeach()
-  elf_field(phoff 28 4)
-  elf_field(phentsize 42 2)
-  elf_field(phnum 44 2)
-  foreach(i RANGE 1 ${phnum})
-    math(EXPR at "${phoff} + (${i} - 1) * ${phentsize}")
-    elf_field(type ${at} 4)
-    math(EXPR at "${at} + 8")
-    elf_field(vaddr ${at} 4)
-    math(EXPR at "${at} + 12")
-    elf_field(memsz ${at} 4)
-    if(NOT type EQUAL 1 OR memsz EQUAL 0)
-      continue()  # not a loaded segment
-    endif()
-    math(EXPR vend "${vaddr} + ${memsz}")
-    set(met "")
-    foreach(file IN LISTS files)
-      string(REGEX MATCH "^([0-9]+):([0-9]+):(.*)$" file "${file}")
-      set(start ${CMAKE_MATCH_1})
-      set(end ${CMAKE_MATCH_2})
-      if(start LESS vend AND vaddr LESS end AND (NOT met OR start LESS met_start))
-        set(met "${CMAKE_MATCH_3}")
-        set(met_start ${start})
-        set(met_end ${end})
+  map("${PROGRAM}")
+  if(NOT map_status EQUAL 0)
+    file(REMOVE "${PROGRAM}")
+    if(EXE AND EXISTS "${EXE}")
+      file(READ "${EXE}" magic LIMIT 8)
+      if(magic STREQUAL "PS-X EXE")
+        file(REMOVE "${EXE}")
       endif()
-    endforeach()
-    if(met)
-      hex_range(program_range ${vaddr} ${vend})
-      hex_range(file_range ${met_start} ${met_end})
-      file(REMOVE "${PROGRAM}")
-      message(FATAL_ERROR "zentro_glue: the program overlaps its data in RAM:\n"
-                          "  ${PROGRAM} takes ${program_range},\n"
-                          "  where caetla.bat uploads data\\${met} (${file_range}).\n"
-                          "  Move the data up with a start address line in memcfg.cfg, "
-                          "or make the program smaller.")
     endif()
-  endforeach()
+    message(FATAL_ERROR "zentro_glue: ${PROGRAM} cannot run with its data (zentro-map, above); "
+                        "it was removed")
+  endif()
   return()
 endif()
 
@@ -232,6 +178,10 @@ if(GAS)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "zentro-gas could not convert ${GLUE}/data.s (status ${status})")
   endif()
+endif()
+map()
+if(NOT map_status EQUAL 0)
+  message(FATAL_ERROR "zentro_glue: zentro-map found the errors above in the glue of ${DATA_DIR}")
 endif()
 file(WRITE "${GLUE}/glue.d" "${depfile}\n")
 # CMake 3.25's Makefile generator adds the files of each new dependency file

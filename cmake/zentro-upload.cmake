@@ -14,9 +14,9 @@
 # remembered as sent from this glue directory with its present address and
 # bytes, then the program, which starts it. GLUE/uploaded remembers what
 # was sent ("ADDRESS SIZE SHA256 NAME" a line): a file is forgotten before
-# it is sent and remembered once its uploader succeeded, and every file
-# that a file sent overwrites in part is forgotten (a file later in the
-# order is then sent in the same upload). With ALL every file is sent. Every command runs in
+# it is sent and remembered once its uploader succeeded. Files never
+# overlap here: the build fails on files that do (zentro-map). With ALL
+# every file is sent. Every command runs in
 # GLUE, standard input from the null device, its output shown as it comes.
 cmake_minimum_required(VERSION 3.25)
 include("${SETTINGS}")
@@ -96,19 +96,6 @@ macro(save)
   file(WRITE "${state_file}" "${text}")
 endmacro()
 
-# Forgets every remembered file but NAME whose range meets START..END.
-macro(forget_overlapped name start end)
-  foreach(other IN LISTS remembered)
-    if(NOT other STREQUAL "${name}" AND "${was_${other}}" MATCHES "^([0-9A-F]+) ([0-9]+) ")
-      math(EXPR other_start "0x${CMAKE_MATCH_1}")
-      math(EXPR other_end "${other_start} + ${CMAKE_MATCH_2}")
-      if(other_start LESS ${end} AND ${start} LESS other_end)
-        list(REMOVE_ITEM remembered "${other}")
-      endif()
-    endif()
-  endforeach()
-endmacro()
-
 # The files that caetla.bat uploads, in its order.
 file(STRINGS "${GLUE}/caetla.bat" uploads REGEX "^catflap up data\\\\.* [0-9A-F]+$")
 list(LENGTH uploads total)
@@ -134,14 +121,13 @@ foreach(upload IN LISTS uploads)
   set(path "${GLUE}/data/${name}")
   file(SIZE "${path}" size)
   file(SHA256 "${path}" hash)
-  math(EXPR end "${start} + ${size}")
   set(now "${address} ${size} ${hash}")
 
   set(reason "")
   if(ALL)
     set(reason "sending")
   elseif(NOT name IN_LIST remembered)
-    set(reason "sending")  # never sent, failed, or overwritten in part since
+    set(reason "sending")  # never sent, or its last upload failed
   elseif(NOT "${was_${name}}" STREQUAL "${now}")
     set(reason "changed, sending")
   endif()
@@ -163,7 +149,6 @@ foreach(upload IN LISTS uploads)
   run("the upload of data/${name}" "${SEND_FILE}" "${file}" "${address}")
   list(APPEND remembered "${name}")
   set("was_${name}" "${now}")
-  forget_overlapped("${name}" ${start} ${end})
   save()
   math(EXPR sent_files "${sent_files} + 1")
   math(EXPR sent_bytes "${sent_bytes} + ${size}")

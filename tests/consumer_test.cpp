@@ -481,7 +481,7 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
       for (const char *step : {"Building", "Linking"})
         EXPECT_EQ(r.output.find(step), std::string::npos) << r.output;
     };
-    const std::vector<const char *> font = {"FONT_TIM", "0xE", "0x80090000"};
+    const std::vector<const char *> font = {"FONT_TIM", "0x16", "0x80090000"};
     const std::vector<const char *> level = {"LEVEL_BIN", "0x19", "0x80100000"};
 
     build("first build", true);
@@ -747,9 +747,9 @@ TEST(GlueTest, BuildsForTheConsole) {
     built = Build(p);
     EXPECT_NE(built.status, 0) << built.output;
     for (const std::string &text :
-         {std::string("zentro_glue: the program overlaps its data in RAM:"),
+         {std::string("zentro-map: the program overlaps its data in RAM:"),
           p.Path("b/glue_default") + " takes 0x80010000-0x8009",
-          std::string("where caetla.bat uploads data\\font.tim (0x80090000-0x8009000D).")})
+          std::string("where caetla.bat uploads data\\font.tim (0x80090000-0x80090015).")})
       EXPECT_NE(built.output.find(text), std::string::npos) << text << "\n" << built.output;
     EXPECT_FALSE(p.Exists("b/glue_default"));
     grown.back() = "-DGLUE_PAD=16";
@@ -796,39 +796,42 @@ TEST(GlueTest, UploadSendsWhatChanged) {
     EXPECT_EQ(log.substr(seen).substr(0, want.size()), want);
     seen = log.size();
   };
-  const std::string font = "80090000 data/font.tim ", a = "80090010 data/a.bin 4",
-                    b = "80090014 data/b.bin 6", level = "80100000 data/level.bin ";
-  upload("the first upload", "glue_default_upload", {font + "14", a, b, level + "8"}, port);
+  const std::string font = "80090000 data/font.tim ", a = "80090018 data/a.bin 4",
+                    b = "8009001C data/b.bin 6", level = "80100000 data/level.bin ";
+  upload("the first upload", "glue_default_upload", {font + "22", a, b, level + "8"}, port);
   upload("nothing changed", "glue_default_upload", {}, port);
   p.Write("data/level.bin", "LEVEL 1\n");
   upload("a file changed", "glue_default_upload", {level + "8"}, port);
   p.Write("data/font.tim", p.Read("data/font.tim") + "1234");
   upload("a file grown", "glue_default_upload",
-         {font + "18", "80090014 data/a.bin 4", "80090018 data/b.bin 6"}, port);
+         {font + "26", "8009001C data/a.bin 4", "80090020 data/b.bin 6"}, port);
   p.Write("data/font.tim", p.Read("data/font.tim") + "5678");
   std::vector<std::string> failing = port;
   failing.push_back("ZENTRO_CONSOLE_FAIL=a.bin");
   upload("the uploader failing on the second file", "glue_default_upload",
-         {font + "22", "80090018 data/a.bin 4 failed"}, failing,
+         {font + "30", "80090020 data/a.bin 4 failed"}, failing,
          "zentro_upload: the upload of data/a.bin failed (1)");
   upload("after the failure", "glue_default_upload",
-         {"80090018 data/a.bin 4", "8009001C data/b.bin 6"}, port);
+         {"80090020 data/a.bin 4", "80090024 data/b.bin 6"}, port);
   upload("everything", "glue_default_upload_all",
-         {font + "22", "80090018 data/a.bin 4", "8009001C data/b.bin 6", level + "8"}, port);
+         {font + "30", "80090020 data/a.bin 4", "80090024 data/b.bin 6", level + "8"}, port);
   const std::string ram = p.Read("console/ram");
   const std::vector<std::pair<const char *, unsigned>> at = {
-      {"font.tim", 0x90000}, {"a.bin", 0x90018}, {"b.bin", 0x9001C}, {"level.bin", 0x100000}};
+      {"font.tim", 0x90000}, {"a.bin", 0x90020}, {"b.bin", 0x90024}, {"level.bin", 0x100000}};
   for (const auto &file : at) {
     const std::string bytes = p.Read(std::string("data/") + file.first);
     EXPECT_EQ(ram.substr(file.second, bytes.size()), bytes) << file.first;
   }
-  // A file grown over the start address of the next: that one goes again,
-  // and so do both while they overlap, as a full upload leaves them.
+  // A file grown over the start address of the next: zentro-map stops the
+  // build, and nothing is sent.
   p.Config("font.tim\r\n$80090020\r\nlevel.bin\r\n");
   upload("a start address", "glue_default_upload", {"80090020 data/level.bin 8"}, port);
-  p.Write("data/font.tim", p.Read("data/font.tim") + "12345678901");
-  for (const char *what : {"a file grown over the next", "the two still overlapping"})
-    upload(what, "glue_default_upload", {font + "33", "80090020 data/level.bin 8"}, port);
+  p.Write("data/font.tim", p.Read("data/font.tim") + "12345");
+  upload("a file grown over the next", "glue_default_upload", {}, port,
+         "zentro-map: data\\level.bin (0x80090020-0x80090027) overwrites part of data\\font.tim "
+         "(0x80090000-0x80090022) in RAM: the start address line $80090020 in memcfg.cfg put "
+         "data\\level.bin there");
+  p.Config("font.tim\r\nlevel.bin\r\n");
   upload("asm mode", "glue_asm_upload", {}, port);
   upload("no port", "glue_default_upload", {}, {"ZENTRO_PORT="},
          "zentro_upload: the uploader needs a port");
@@ -880,12 +883,10 @@ std::string Elf32(const std::vector<std::array<uint32_t, 3>> &headers) {
   return elf;
 }
 
-// The check after the link of a default-mode program, on programs and
-// caetla.bat made here: where the program ends and the data begins, files
-// of 0 bytes, several files met, one file alone, which program header
-// overlaps. A program that fails is removed; the message names the first
-// file it meets.
-TEST(GlueTest, ProgramOverlapsItsData) {
+// zentro-map on programs and caetla.bat made here: where the program ends
+// and the data begins, files of 0 bytes, several files met (the message
+// names the lowest), one file alone, which program header overlaps.
+TEST(MapTest, ProgramOverlapsItsData) {
   const uint32_t kLoad = 1, kNote = 4;
   struct Row {
     const char *what;
@@ -931,12 +932,11 @@ TEST(GlueTest, ProgramOverlapsItsData) {
     }
     p.Write("caetla.bat", caetla + "catflap run main.exe");
     p.Write("main", Elf32(row.headers));
-    Ran r = RunIn(p.root(), {ZENTRO_CMAKE, "-DPROGRAM=" + p.Path("main"), "-DGLUE=" + p.root(),
-                             "-P", Prefix() + "/lib/cmake/zentro/zentro-glue.cmake"});
+    p.Write("loadtims.c", "");
+    Ran r = RunIn(p.root(), {ZENTRO_MAP, p.root(), p.Path("main")});
     EXPECT_EQ(r.status != 0, !row.takes.empty()) << r.output;
-    EXPECT_EQ(p.Exists("main"), row.takes.empty());
     for (const std::string &text :
-         {std::string("zentro_glue: the program overlaps its data in RAM:"),
+         {std::string("zentro-map: the program overlaps its data in RAM:"),
           p.Path("main") + " takes " + row.takes + ",",
           "where caetla.bat uploads data\\" + row.file + "."}) {
       if (!row.takes.empty()) {

@@ -379,13 +379,15 @@ check_linux() {
   echo "== $archive"
   [ -f "$archive" ] || { fail "no $archive"; return; }
   check_list "$archive" "$top/bin/zentro" "$top/share/man/man1/zentro.1" "$top/README.md" "$top/LICENSE" \
-    "$top/bin/zentro-gas" "$top/share/man/man1/zentro-gas.1" $(cmake_package "$top/lib/cmake/zentro")
+    "$top/bin/zentro-gas" "$top/share/man/man1/zentro-gas.1" \
+    "$top/bin/zentro-map" "$top/share/man/man1/zentro-map.1" $(cmake_package "$top/lib/cmake/zentro")
   check_sorted "$archive"
   mkdir -p "$work/unpacked-$cpu"
   (cd "$work/unpacked-$cpu" && tar -xzf "$archive")
   local root=$work/unpacked-$cpu/$top
   [ -x "$root/bin/zentro" ] || fail "$top/bin/zentro is not executable"
   [ -x "$root/bin/zentro-gas" ] || fail "$top/bin/zentro-gas is not executable"
+  [ -x "$root/bin/zentro-map" ] || fail "$top/bin/zentro-map is not executable"
   same "$root/README.md" "$src/README.md"
   same "$root/LICENSE" "$src/LICENSE"
   grep -q "^\.TH ZENTRO 1 .*\"zentro $version\"" "$root/share/man/man1/zentro.1" ||
@@ -397,7 +399,7 @@ check_linux() {
   check_man_gas "$root/share/man" "$top"
   check_cmake_package "$root/lib/cmake/zentro" "$top"
   local program
-  for program in zentro zentro-gas; do
+  for program in zentro zentro-gas zentro-map; do
     check_stripped "$root/bin/$program" "$top/bin/$program"
     check_static "$root/bin/$program" "$top/bin/$program"
     check_elf "$root/bin/$program" "$top/bin/$program" "$cpu" "$build/$program"
@@ -425,7 +427,7 @@ check_cmake_package() {
 cmake_minimum_required(VERSION 3.25)
 project(p NONE)
 find_package(zentro 3.0 REQUIRED)
-foreach(program zentro::zentro zentro::gas)
+foreach(program zentro::zentro zentro::gas zentro::map)
   get_target_property(file ${program} IMPORTED_LOCATION)
   if(NOT EXISTS "${file}")
     message(FATAL_ERROR "${program} names ${file}, which is not there")
@@ -437,15 +439,18 @@ EOF
     fail "$2: a project that uses its CMake package does not configure:"$'\n'"$output"
 }
 
-# check_man_gas MANDIR NAME: man zentro-gas, with MANPATH=MANDIR, shows
-# zentro's page, which describes zentro-gas.
+# check_man_gas MANDIR NAME: man zentro-gas and man zentro-map, with
+# MANPATH=MANDIR, show zentro's page, which describes them.
 check_man_gas() {
-  if command -v man >/dev/null; then
-    MANPATH=$1 MANWIDTH=80 man zentro-gas 2>/dev/null | grep -q 'zentro-gas' ||
-      fail "$2: man zentro-gas shows no page"
-  else
-    skip "no man, man zentro-gas was not tried on $2"
-  fi
+  local page
+  for page in zentro-gas zentro-map; do
+    if command -v man >/dev/null; then
+      MANPATH=$1 MANWIDTH=80 man $page 2>/dev/null | grep -q "$page" ||
+        fail "$2: man $page shows no page"
+    else
+      skip "no man, man $page was not tried on $2"
+    fi
+  done
 }
 
 # check_deb BUILD_DIR VERSION: the Debian package, unpacked into a
@@ -463,6 +468,7 @@ check_deb() {
   want=$(printf '%s\n' ./usr/bin/zentro ./usr/share/doc/zentro/README.md.gz \
     ./usr/share/doc/zentro/changelog.gz ./usr/share/doc/zentro/copyright \
     ./usr/share/man/man1/zentro.1.gz ./usr/bin/zentro-gas ./usr/share/man/man1/zentro-gas.1.gz \
+    ./usr/bin/zentro-map ./usr/share/man/man1/zentro-map.1.gz \
     $(cmake_package ./usr/lib/cmake/zentro) | sort)
   got=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
   if [ "$got" != "$want" ]; then
@@ -491,11 +497,14 @@ EOF
   fi
   check_stripped "$root/usr/bin/zentro" "$deb: usr/bin/zentro"
   check_stripped "$root/usr/bin/zentro-gas" "$deb: usr/bin/zentro-gas"
+  check_stripped "$root/usr/bin/zentro-map" "$deb: usr/bin/zentro-map"
   check_man_gas "$root/usr/share/man" "$deb"
   check_cmake_package "$root/usr/lib/cmake/zentro" deb
-  # zentro-gas's page is a link within the package, to zentro's.
-  [ "$(readlink "$root/usr/share/man/man1/zentro-gas.1.gz")" = zentro.1.gz ] ||
-    fail "$deb: usr/share/man/man1/zentro-gas.1.gz is not a relative link to zentro.1.gz"
+  # zentro-gas's and zentro-map's pages are links within the package, to zentro's.
+  for page in zentro-gas zentro-map; do
+    [ "$(readlink "$root/usr/share/man/man1/$page.1.gz")" = zentro.1.gz ] ||
+      fail "$deb: usr/share/man/man1/$page.1.gz is not a relative link to zentro.1.gz"
+  done
   local page
   page=$(zcat "$root/usr/share/man/man1/zentro.1.gz")
   grep -q "^\.TH ZENTRO 1 .*\"zentro $version\"" <<<"$page" || fail "$deb: the manual page does not name zentro $version"
@@ -551,7 +560,7 @@ check_windows() {
   echo "== $archive"
   [ -f "$archive" ] || { fail "no $archive"; return; }
   check_list "$archive" "$top/zentro.exe" "$top/zentro.txt" "$top/README.md" "$top/LICENSE" \
-    "$top/zentro-gas.exe" $(cmake_package "$top/cmake")
+    "$top/zentro-gas.exe" "$top/zentro-map.exe" $(cmake_package "$top/cmake")
   check_sorted "$archive"
   mkdir -p "$work/unpacked-$system"
   (cd "$work/unpacked-$system" && cmake -E tar xf "$archive")
@@ -565,7 +574,7 @@ check_windows() {
   esac
   check_cmake_package "$root/cmake" "$top"
   local exe
-  for exe in zentro.exe zentro-gas.exe; do
+  for exe in zentro.exe zentro-gas.exe zentro-map.exe; do
     [ "$(head -c 2 "$root/$exe")" = MZ ] || fail "$top/$exe is not a Windows program"
     if command -v objdump >/dev/null; then
       objdump -f "$root/$exe" | grep -q "file format $format\$" ||
