@@ -34,27 +34,30 @@ static std::string Format(const char *fmt, unsigned long a, unsigned long b = 0,
 }
 
 // Reads the block at *at (its 12-byte header, then its halfwords) and moves
-// *at past it; an error names the block by what.
-static std::string ReadBlock(const std::string &bytes, size_t *at, const char *what,
-                             TimBlock *block) {
-  const std::string name = what;
+// *at past it; an error names the block: its pixels, or its colour table.
+static std::string ReadBlock(const std::string &bytes, size_t *at, bool pixels, TimBlock *block) {
+  const std::string name = pixels ? "its pixels" : "its colour table";
+  const std::string is = pixels ? " are" : " is", has = pixels ? " have" : " has";
   if (bytes.size() < *at + 12)
-    return name + Format(" is cut off: its header needs bytes %lu to %lu, the file has %lu", *at,
-                         *at + 11, bytes.size());
+    return name + is +
+           Format(" cut off: the block's header needs bytes %lu to %lu, the file has %lu", *at,
+                  *at + 11, bytes.size());
   unsigned long length = Le(bytes, *at, 4);
   block->rect.x = static_cast<int>(Le(bytes, *at + 4, 2));
   block->rect.y = static_cast<int>(Le(bytes, *at + 6, 2));
   block->rect.w = static_cast<int>(Le(bytes, *at + 8, 2));
   block->rect.h = static_cast<int>(Le(bytes, *at + 10, 2));
   if (block->rect.w == 0 || block->rect.h == 0)
-    return name + " has a width or height of 0: " + Show(block->rect);
+    return name + has + " a width or height of 0: " + Show(block->rect);
   unsigned long want = 12 + 2ul * static_cast<unsigned long>(block->rect.w) *
                                 static_cast<unsigned long>(block->rect.h);
   if (length != want)
-    return name + Format("'s block length is %lu, where its rectangle needs %lu", length, want);
+    return (pixels ? "its pixels'" : "its colour table's") +
+           Format(" block length is %lu, where its rectangle needs %lu", length, want);
   if (bytes.size() - *at < length)
-    return name + Format(" is cut off: it needs %lu bytes from byte %lu, the file has %lu", length,
-                         *at, bytes.size());
+    return name + is +
+           Format(" cut off: the block needs %lu bytes from byte %lu, the file has %lu", length,
+                  *at, bytes.size());
   block->offset = *at + 12;
   *at += length;
   return "";
@@ -78,8 +81,8 @@ Tim ReadTim(const std::string &bytes) {
   tim.mode = static_cast<int>(flags & 7);
   tim.has_clut = (flags & 8) != 0;
   size_t at = 8;
-  if (tim.has_clut) tim.error = ReadBlock(bytes, &at, "its colour table", &tim.clut);
-  if (tim.error.empty()) tim.error = ReadBlock(bytes, &at, "its pixels", &tim.pixels);
+  if (tim.has_clut) tim.error = ReadBlock(bytes, &at, false, &tim.clut);
+  if (tim.error.empty()) tim.error = ReadBlock(bytes, &at, true, &tim.pixels);
   return tim;
 }
 
@@ -104,17 +107,19 @@ VramCheck CheckVram(const std::vector<Image> &images, const std::vector<Rect> &r
     for (const TimBlock *block : blocks) {
       if (!block) continue;
       const Rect &r = block->rect;
-      const std::string what =
-          image.name + (block == &image.tim.pixels ? "'s pixels" : "'s colour table");
+      // The block, and its verbs' ending: "pixels overwrite", "colour table overwrites".
+      const bool pixels = block == &image.tim.pixels;
+      const std::string what = image.name + (pixels ? "'s pixels" : "'s colour table");
+      const char *s = pixels ? "" : "s";
       if (r.x + r.w > kVramWidth || r.y + r.h > kVramHeight) {
-        check.errors.push_back(what + " (" + Show(r) +
-                               ") leave video memory, which ends at 1024 across and 512 down");
+        check.errors.push_back(what + " (" + Show(r) + ") leave" + s +
+                               " video memory, which ends at 1024 across and 512 down");
         continue;
       }
       for (const Rect &region : reserved) {
         Rect c = Common(r, region);
         if (c.w > 0 && c.h > 0)
-          check.errors.push_back(what + " (" + Show(r) + ") lie in the reserved region " +
+          check.errors.push_back(what + " (" + Show(r) + ") lie" + s + " in the reserved region " +
                                  Show(region) + ": they share " + Show(c));
       }
       const int me = static_cast<int>(loaded.size());
@@ -129,7 +134,7 @@ VramCheck CheckVram(const std::vector<Image> &images, const std::vector<Rect> &r
           if (earlier >= 0 && vram[at] != halfword && !met[earlier]) {
             met[earlier] = true;
             Rect c = Common(r, loaded[earlier].rect);
-            check.errors.push_back(what + " overwrite " + loaded[earlier].what +
+            check.errors.push_back(what + " overwrite" + s + " " + loaded[earlier].what +
                                    " with other halfwords: they share " + Show(c));
             check.overlaps.push_back(c);
           }
