@@ -551,6 +551,26 @@ TEST(GlueTest, RerunsZentroExactlyWhenTheGlueIsOutOfDate) {
     }
     build("nothing changed after it was put back", false);
 
+    {
+      // Images that overwrite another with other halfwords, or lie in a
+      // region that the default mode's target reserves: no build.
+      SCOPED_TRACE("images that overwrite each other");
+      const std::string font = p.Read(data + "/font.tim");
+      std::string over = font, framed = font;
+      over[20] ^= 1;
+      framed[12] = framed[13] = 0;  // at 0,0
+      p.Write(data + "/over.tim", over);
+      p.Write(data + "/framed.tim", framed);
+      p.Write(data + "/memcfg.cfg", config + "over.tim\r\nframed.tim\r\n");
+      Ran r = Build(p);
+      EXPECT_NE(r.status, 0) << r.output;
+      for (const char *message :
+           {"zentro-map: over.tim's pixels overwrite font.tim's pixels with other halfwords: "
+            "they share 640,0 1x1",
+            "zentro-map: framed.tim's pixels (0,0 1x1) lie in the reserved region 0,0 320x240: "
+            "they share 0,0 1x1"})
+        EXPECT_NE(r.output.find(message), std::string::npos) << r.output;
+    }
     p.Write(data + "/memcfg.cfg", config);
     build("the entry removed", true);
     run("the entry removed", "b", {font, level});
