@@ -405,7 +405,7 @@ Ran RunFromTerminal(const std::string &dir, const std::vector<std::string> &argv
       dir,
       {bash, "-c",
        "exec 3< <(exec -a " + quiet + " sleep 60 >/dev/null 2>&1); quiet=$!; " + timeout + " 60 " +
-           script + " -qec \"$0\" /dev/null <&3 3<&-; status=$?; kill $quiet; exit $status",
+           script + " -qec \"$0\" /dev/null <&3 3<&-; status=$?; kill $quiet; wait $quiet; exit $status",
        command},
       env);
   int left = 0;
