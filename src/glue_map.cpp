@@ -6,24 +6,30 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
+// The whole file, through C's streams: iostreams would bring in imports
+// that Windows XP's C library lacks.
 static bool Slurp(const std::string &path, std::string &text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  text = s.str();
-  return true;
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char buf[4096];
+  size_t n;
+  text.clear();
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  bool ok = !ferror(f);
+  fclose(f);
+  return ok;
 }
 
 static std::vector<std::string> Lines(const std::string &text) {
   std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
+    at = end + 1;
   }
   return lines;
 }

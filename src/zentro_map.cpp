@@ -11,23 +11,38 @@
 // buffer), -o the picture to write. A summary goes to standard output, each
 // error to standard error. Exit status 0 when nothing is wrong, 1 when
 // something is (or a file cannot be read), 2 for a wrong command line.
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "glue_map.h"
 
+// At most limit bytes from the start of a file, through C's streams:
+// iostreams would bring in imports that Windows XP's C library lacks.
 static bool ReadFile(const std::string &path, std::string &bytes, size_t limit) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::vector<char> buf(limit);
-  in.read(buf.data(), static_cast<std::streamsize>(limit));
-  bytes.assign(buf.data(), static_cast<size_t>(in.gcount()));
-  return !in.bad();
+  FILE *f = fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char buf[4096];
+  size_t n;
+  bytes.clear();
+  while (bytes.size() < limit &&
+         (n = fread(buf, 1, std::min(sizeof buf, limit - bytes.size()), f)) > 0)
+    bytes.append(buf, n);
+  bool ok = !ferror(f);
+  fclose(f);
+  return ok;
+}
+
+static bool WriteFile(const std::string &path, const std::string &text) {
+  FILE *f = fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
+  return fclose(f) == 0 && ok;
 }
 
 static int Usage() {
@@ -163,10 +178,7 @@ int main(int argc, char **argv) {
   Summary(map);
   fflush(stdout);
   if (!svg_path.empty()) {
-    std::ofstream out(svg_path, std::ios::binary | std::ios::trunc);
-    out << DrawMap(map);
-    out.close();
-    if (!out) errors.push_back("cannot write " + svg_path);
+    if (!WriteFile(svg_path, DrawMap(map))) errors.push_back("cannot write " + svg_path);
   }
   for (const std::string &e : errors) fprintf(stderr, "zentro-map: %s\n", e.c_str());
   return errors.empty() ? 0 : 1;
