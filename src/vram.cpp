@@ -26,10 +26,11 @@ static uint32_t Le(const std::string &bytes, size_t at, int size) {
   return value;
 }
 
-static std::string Format(const char *fmt, unsigned long a, unsigned long b = 0,
-                          unsigned long c = 0) {
+// fmt takes three %llu (or fewer).
+static std::string Format(const char *fmt, uint64_t a, uint64_t b = 0, uint64_t c = 0) {
   char text[200];
-  snprintf(text, sizeof text, fmt, a, b, c);
+  snprintf(text, sizeof text, fmt, static_cast<unsigned long long>(a),
+           static_cast<unsigned long long>(b), static_cast<unsigned long long>(c));
   return text;
 }
 
@@ -40,23 +41,22 @@ static std::string ReadBlock(const std::string &bytes, size_t *at, bool pixels, 
   const std::string is = pixels ? " are" : " is", has = pixels ? " have" : " has";
   if (bytes.size() < *at + 12)
     return name + is +
-           Format(" cut off: the block's header needs bytes %lu to %lu, the file has %lu", *at,
+           Format(" cut off: the block's header needs bytes %llu to %llu, the file has %llu", *at,
                   *at + 11, bytes.size());
-  unsigned long length = Le(bytes, *at, 4);
+  uint64_t length = Le(bytes, *at, 4);
   block->rect.x = static_cast<int>(Le(bytes, *at + 4, 2));
   block->rect.y = static_cast<int>(Le(bytes, *at + 6, 2));
   block->rect.w = static_cast<int>(Le(bytes, *at + 8, 2));
   block->rect.h = static_cast<int>(Le(bytes, *at + 10, 2));
   if (block->rect.w == 0 || block->rect.h == 0)
     return name + has + " a width or height of 0: " + Show(block->rect);
-  unsigned long want = 12 + 2ul * static_cast<unsigned long>(block->rect.w) *
-                                static_cast<unsigned long>(block->rect.h);
+  uint64_t want = 12 + 2 * static_cast<uint64_t>(block->rect.w) * block->rect.h;
   if (length != want)
     return (pixels ? "its pixels'" : "its colour table's") +
-           Format(" block length is %lu, where its rectangle needs %lu", length, want);
+           Format(" block length is %llu, where its rectangle needs %llu", length, want);
   if (bytes.size() - *at < length)
     return name + is +
-           Format(" cut off: the block needs %lu bytes from byte %lu, the file has %lu", length,
+           Format(" cut off: the block needs %llu bytes from byte %llu, the file has %llu", length,
                   *at, bytes.size());
   block->offset = *at + 12;
   *at += length;
@@ -66,16 +66,16 @@ static std::string ReadBlock(const std::string &bytes, size_t *at, bool pixels, 
 Tim ReadTim(const std::string &bytes) {
   Tim tim;
   if (bytes.size() < 8) {
-    tim.error = Format("too short for a TIM: %lu bytes, a TIM header has 8", bytes.size());
+    tim.error = Format("is too short for a TIM: %llu bytes, a TIM header has 8", bytes.size());
     return tim;
   }
   uint32_t id = Le(bytes, 0, 4), flags = Le(bytes, 4, 4);
   if (id != 0x10) {
-    tim.error = Format("not a TIM: its ID is 0x%08lX, a TIM's is 0x00000010", id);
+    tim.error = Format("is not a TIM: its ID is 0x%08llX, a TIM's is 0x00000010", id);
     return tim;
   }
   if ((flags & ~0xFu) != 0 || (flags & 7) > 4) {
-    tim.error = Format("not a TIM: its flags are 0x%08lX", flags);
+    tim.error = Format("is not a TIM: its flags are 0x%08llX", flags);
     return tim;
   }
   tim.mode = static_cast<int>(flags & 7);
@@ -83,6 +83,7 @@ Tim ReadTim(const std::string &bytes) {
   size_t at = 8;
   if (tim.has_clut) tim.error = ReadBlock(bytes, &at, false, &tim.clut);
   if (tim.error.empty()) tim.error = ReadBlock(bytes, &at, true, &tim.pixels);
+  if (!tim.error.empty()) tim.error = "is broken: " + tim.error;
   return tim;
 }
 

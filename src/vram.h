@@ -28,7 +28,7 @@ struct TimBlock {
 };
 
 // A TIM file's header, read. error is empty for a TIM; else it says what is
-// wrong, and nothing else is set.
+// wrong ("is not a TIM: ...", "is broken: ..."), and nothing else is set.
 struct Tim {
   std::string error;
   bool has_clut = false;

@@ -150,7 +150,7 @@ int main(int argc, char **argv) {
     }
     image.tim = ReadTim(image.bytes);
     if (!image.tim.error.empty())
-      errors.push_back("data\\" + name + " is not a TIM that LoadTim can load: " + image.tim.error);
+      errors.push_back("data\\" + name + ", which LoadTims loads, " + image.tim.error);
     map.images.push_back(image);
   }
   VramCheck vram = CheckVram(map.images, map.reserved);

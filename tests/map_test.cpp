@@ -115,16 +115,17 @@ TEST(VramTest, HeadersThatAreNotTims) {
   } rows[] = {
       {"a TIM", good, ""},
       {"a TIM with bytes after it", good + "pad", ""},
-      {"empty", "", "too short for a TIM: 0 bytes, a TIM header has 8"},
-      {"another ID", id, "not a TIM: its ID is 0x00000011, a TIM's is 0x00000010"},
-      {"unknown flags", flags, "not a TIM: its flags are 0x00000018"},
+      {"empty", "", "is too short for a TIM: 0 bytes, a TIM header has 8"},
+      {"another ID", id, "is not a TIM: its ID is 0x00000011, a TIM's is 0x00000010"},
+      {"unknown flags", flags, "is not a TIM: its flags are 0x00000018"},
       {"the colour table's header cut off", good.substr(0, 15),
-       "its colour table is cut off: the block's header needs bytes 8 to 19, the file has 15"},
+       "is broken: its colour table is cut off: the block's header needs bytes 8 to 19, the file "
+       "has 15"},
       {"a block length that lies", clut_length,
-       "its colour table's block length is 0, where its rectangle needs 44"},
-      {"a width of 0", width, "its colour table has a width or height of 0: 0,480 0x1"},
+       "is broken: its colour table's block length is 0, where its rectangle needs 44"},
+      {"a width of 0", width, "is broken: its colour table has a width or height of 0: 0,480 0x1"},
       {"the pixels cut off", good.substr(0, good.size() - 1),
-       "its pixels are cut off: the block needs 20 bytes from byte 52, the file has 71"},
+       "is broken: its pixels are cut off: the block needs 20 bytes from byte 52, the file has 71"},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.what);
