@@ -442,11 +442,12 @@ EOF
 # check_man_gas MANDIR NAME: man zentro-gas and man zentro-map, with
 # MANPATH=MANDIR, show zentro's page, which describes them.
 check_man_gas() {
-  local page
+  local page text
   for page in zentro-gas zentro-map; do
     if command -v man >/dev/null; then
-      MANPATH=$1 MANWIDTH=80 man $page 2>/dev/null | grep -q "$page" ||
-        fail "$2: man $page shows no page"
+      # Read whole: grep -q would stop at the first match and break man's pipe.
+      text=$(MANPATH=$1 MANWIDTH=80 man $page 2>/dev/null) || true
+      grep -q "$page" <<<"$text" || fail "$2: man $page shows no page"
     else
       skip "no man, man $page was not tried on $2"
     fi
