@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-// The whole file, through C's streams: iostreams would bring in imports
-// that Windows XP's C library lacks.
-static bool Slurp(const std::string &path, std::string &text) {
+bool ReadFile(const std::string &path, std::string &bytes, size_t limit) {
   FILE *f = fopen(path.c_str(), "rb");
   if (!f) return false;
   char buf[4096];
   size_t n;
-  text.clear();
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  bytes.clear();
+  while (bytes.size() < limit &&
+         (n = fread(buf, 1, std::min(sizeof buf, limit - bytes.size()), f)) > 0)
+    bytes.append(buf, n);
   bool ok = !ferror(f);
   fclose(f);
   return ok;
@@ -43,7 +43,7 @@ static std::string Symbol(const std::string &name) {
 
 bool ReadGlue(const std::string &dir, Glue &glue, std::string &error) {
   std::string caetla, datas, loadtims;
-  if (!Slurp(dir + "/caetla.bat", caetla) || !Slurp(dir + "/loadtims.c", loadtims)) {
+  if (!ReadFile(dir + "/caetla.bat", caetla) || !ReadFile(dir + "/loadtims.c", loadtims)) {
     error = "cannot read " + dir + "/caetla.bat and loadtims.c: is it a glue directory?";
     return false;
   }
@@ -56,7 +56,7 @@ bool ReadGlue(const std::string &dir, Glue &glue, std::string &error) {
     f.address = static_cast<uint32_t>(strtoul(line.c_str() + space + 1, nullptr, 16));
     glue.files.push_back(f);
   }
-  if (glue.files.empty() && Slurp(dir + "/data.s", datas)) {
+  if (glue.files.empty() && ReadFile(dir + "/data.s", datas)) {
     glue.asm_mode = true;
     const std::string incbin = "\tincbin \"data\\";
     for (const std::string &line : Lines(datas))

@@ -4,6 +4,7 @@
 #ifndef ZENTRO_GLUE_MAP_H_
 #define ZENTRO_GLUE_MAP_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,10 @@
 #include "program.h"
 #include "ram.h"
 #include "vram.h"
+
+// At most limit bytes from the start of a file (through C's streams:
+// iostreams would bring in imports that Windows XP's C library lacks).
+bool ReadFile(const std::string &path, std::string &bytes, size_t limit = SIZE_MAX);
 
 struct Glue {
   bool asm_mode = false;            // data.s and no upload line in caetla.bat

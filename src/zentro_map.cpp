@@ -22,22 +22,6 @@
 
 #include "glue_map.h"
 
-// At most limit bytes from the start of a file, through C's streams:
-// iostreams would bring in imports that Windows XP's C library lacks.
-static bool ReadFile(const std::string &path, std::string &bytes, size_t limit) {
-  FILE *f = fopen(path.c_str(), "rb");
-  if (!f) return false;
-  char buf[4096];
-  size_t n;
-  bytes.clear();
-  while (bytes.size() < limit &&
-         (n = fread(buf, 1, std::min(sizeof buf, limit - bytes.size()), f)) > 0)
-    bytes.append(buf, n);
-  bool ok = !ferror(f);
-  fclose(f);
-  return ok;
-}
-
 static bool WriteFile(const std::string &path, const std::string &text) {
   FILE *f = fopen(path.c_str(), "wb");
   if (!f) return false;
